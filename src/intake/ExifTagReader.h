@@ -1,0 +1,27 @@
+#pragma once
+#include <memory>
+#include <string>
+
+#include "intake/TagReader.h"
+
+struct _ExifData;
+
+// The tag reader on libexif: finds the EXIF segment itself and reads five tags as text.
+class ExifTagReader : public TagReader {
+public:
+    ExifTagReader();
+    ~ExifTagReader() override;
+
+    void OpenPhoto(const std::string& path) override;
+    std::string ErrorText() override { return error_; }
+    std::string TagText(const std::string& tagName) override;
+
+private:
+    struct ExifDataDeleter {
+        void operator()(_ExifData* data) const;
+    };
+    std::unique_ptr<_ExifData, ExifDataDeleter> data_;
+    std::string error_;
+};
+
+TagReaderFactory exifTagReaderFactory();

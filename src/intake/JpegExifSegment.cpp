@@ -1,0 +1,93 @@
+#include "intake/JpegExifSegment.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+// Most photos keep their EXIF in the first 64 KiB: one read covers the usual case.
+constexpr size_t firstRead = 64 * 1024;
+
+ssize_t readAt(int fd, uint8_t* into, size_t size, off_t offset) {
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = pread(fd, into + done, size - done, offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+// The file's bytes, read in one piece up front and on demand beyond it.
+class Bytes {
+public:
+    explicit Bytes(int fd) : fd_(fd) {}
+
+    bool load() {
+        head_.resize(firstRead);
+        const ssize_t n = readAt(fd_, head_.data(), head_.size(), 0);
+        if (n < 0) return false;
+        head_.resize(static_cast<size_t>(n));
+        return true;
+    }
+    size_t headSize() const { return head_.size(); }
+    const uint8_t* head() const { return head_.data(); }
+
+    // Copies up to `size` bytes at `offset`; returns how many there were (-1 on a read error).
+    ssize_t copy(uint64_t offset, uint8_t* into, size_t size) const {
+        if (offset + size <= head_.size()) {
+            std::memcpy(into, head_.data() + offset, size);
+            return static_cast<ssize_t>(size);
+        }
+        return readAt(fd_, into, size, static_cast<off_t>(offset));
+    }
+
+private:
+    int fd_;
+    std::vector<uint8_t> head_;
+};
+
+bool standalone(uint8_t marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8); }
+}  // namespace
+
+JpegScan findExifSegment(int fd, std::vector<uint8_t>& payload) {
+    payload.clear();
+    Bytes bytes(fd);
+    if (!bytes.load()) return JpegScan::readFailed;
+    if (bytes.headSize() == 0) return JpegScan::empty;
+    if (bytes.headSize() < 2 || bytes.head()[0] != 0xFF || bytes.head()[1] != 0xD8) return JpegScan::notJpeg;
+
+    uint64_t pos = 2;
+    int fillBytes = 0;
+    for (;;) {
+        uint8_t header[10];
+        const ssize_t got = bytes.copy(pos, header, sizeof header);
+        if (got < 0) return JpegScan::readFailed;
+        if (got < 2 || header[0] != 0xFF) return JpegScan::noExif;
+        if (header[1] == 0xFF) {  // fill bytes before a marker; a long run is no JPEG structure
+            if (++fillBytes > 64) return JpegScan::noExif;
+            pos += 1;
+            continue;
+        }
+        fillBytes = 0;
+        const uint8_t marker = header[1];
+        if (standalone(marker)) {
+            pos += 2;
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9 || got < 4) return JpegScan::noExif;
+        const unsigned length = (unsigned{header[2]} << 8) | header[3];
+        if (length < 2) return JpegScan::noExif;
+        if (marker == 0xE1 && length >= 8 && got >= 10 && std::memcmp(header + 4, "Exif\0\0", 6) == 0) {
+            payload.resize(length - 2);
+            const ssize_t n = bytes.copy(pos + 4, payload.data(), payload.size());
+            if (n < 0) return JpegScan::readFailed;
+            payload.resize(static_cast<size_t>(n));  // a segment cut short by the file's end
+            return JpegScan::exifFound;
+        }
+        pos += 2 + length;
+    }
+}

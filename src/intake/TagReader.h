@@ -1,0 +1,17 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+
+// Reads the EXIF tags of one photo as text. A problem with the file is told by
+// ErrorText; an exception means the reader itself failed.
+class TagReader {
+public:
+    virtual ~TagReader() = default;
+    virtual void OpenPhoto(const std::string& path) = 0;
+    virtual std::string ErrorText() = 0;
+    virtual std::string TagText(const std::string& tagName) = 0;
+};
+
+// Makes a fresh reader for each photo; throws when no reader can be had.
+using TagReaderFactory = std::function<std::unique_ptr<TagReader>()>;

@@ -1,0 +1,63 @@
+#pragma once
+#include <deque>
+#include <limits>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include <shapefil.h>
+
+#include "output/ShapeFiles.h"
+
+// The shapefile control on shapelib. Attribute texts are UTF-8 (the table says so in a
+// .cpg file); a text longer than its field widens the field, up to the dBASE limit.
+class ShapelibShapeFiles : public ShapeFiles, private ShapeFieldCollection, private ShapePointCollection {
+public:
+    ShapelibShapeFiles() = default;
+    ~ShapelibShapeFiles() override;
+    ShapelibShapeFiles(const ShapelibShapeFiles&) = delete;
+    ShapelibShapeFiles& operator=(const ShapelibShapeFiles&) = delete;
+
+    void CreateShapefile(std::string& path, int32_t shapeType, int32_t createMode) override;
+    ShapeFieldCollection& Fields() override { return *this; }
+    void FinishFields() override;
+    ShapePointCollection& Points() override { return *this; }
+    void WriteRecord() override;
+    void EndRecord() override;
+    void Complete() override;
+
+private:
+    using Value = std::variant<std::monostate, int16_t, std::string>;
+
+    class Field : public ShapeField {
+    public:
+        Field(ShapelibShapeFiles& owner, std::string name, int index) : owner_(owner), name_(std::move(name)), index_(index) {}
+        void SetValue(int16_t value) override { owner_.setValue(index_, value); }
+        void SetValue(const std::string& value) override { owner_.setValue(index_, value); }
+        const std::string& name() const { return name_; }
+
+    private:
+        ShapelibShapeFiles& owner_;
+        std::string name_;
+        int index_;
+    };
+
+    ShapeField& AddField(const std::string& name, int type, std::optional<int16_t> width) override;
+    ShapeField& GetField(const std::string& name) override;
+    void AddPoint(double x, double y) override;
+
+    void setValue(int field, Value value);
+    void requireOpen() const;
+    void writeText(int record, int field, const std::string& text);
+    void throwIfFailed(const char* what);
+
+    SHPHandle shp_ = nullptr;
+    DBFHandle dbf_ = nullptr;
+    bool fieldsFinished_ = false;
+    std::deque<Field> fields_;
+    std::vector<int> widths_;
+    std::vector<Value> values_;
+    std::vector<std::pair<double, double>> points_;
+    double minX_ = std::numeric_limits<double>::infinity(), minY_ = minX_;
+    double maxX_ = -minX_, maxY_ = -minX_;
+};

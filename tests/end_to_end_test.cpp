@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "Fakes.h"
+#include "Readers.h"
+#include "SharedPhotos.h"
+#include "TempDir.h"
+#include "intake/ExifTagReader.h"
+#include "intake/ReadCommand.h"
+#include "output/SaveCommand.h"
+#include "output/ShapelibShapeFiles.h"
+
+#ifndef PICTRAK_PRJ
+#define PICTRAK_PRJ ""
+#endif
+
+// Read and Save over the real photos with the real reader and control; every photo that
+// exiftool places at a real position must be a point at that position.
+TEST(EndToEnd, RealPhotosLandWhereExiftoolPutsThem) {
+    const std::string folder = sharedPhotos();
+    SKIP_WITHOUT_SHARED_PHOTOS(folder);
+    if (!haveCommand("exiftool") || !haveCommand("ogrinfo")) GTEST_SKIP() << "exiftool or ogrinfo is missing";
+
+    WorkingValues values;
+    FakeFolderList dirList;
+    FakeFileList fileList;
+    FakeMessageBox box;
+    FakeStatusBar status;
+    dirList.path = folder;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        std::string lower = name;
+        std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
+        if (lower.size() > 4 && lower.substr(lower.size() - 4) == ".jpg") fileList.entries.push_back(name);
+    }
+    std::sort(fileList.entries.begin(), fileList.entries.end());
+    ReadCommand read(values, dirList, fileList, box, status, exifTagReaderFactory());
+    read.cmdReadAll_Click();
+    EXPECT_EQ(status.text, std::to_string(fileList.entries.size()) + " Pictrak file(s) have been read...");
+
+    TempDir out, program;
+    std::filesystem::copy_file(PICTRAK_PRJ, program / "latlongwgs84.prj");
+    FakeSaveDialog dialog;
+    dialog.fileName = out / "real.shp";
+    ShapelibShapeFiles shapeOut;
+    FakeFileSystem files;
+    files.appPath = program.path();
+    const size_t messagesAfterRead = box.shown.size();
+    SaveCommand(values, dialog, box, status, shapeOut, files).cmdWrite_Click();
+    ASSERT_EQ(box.shown.size(), messagesAfterRead) << "the conversion failed";
+    ASSERT_EQ(status.text, "Conversion complete, " + out / "real.shp" + " saved.");
+
+    std::map<std::string, std::pair<double, double>> points;  // photo path -> longitude, latitude
+    for (const PyshpRecord& r : readWithPyshp(out / "real.shp").records) points[r.values.at(1)] = {r.x, r.y};
+
+    std::istringstream exif(runCommand("exiftool -q -q -n -T -FileName -EXIF:GPSLatitude -EXIF:GPSLongitude "
+                                       "-EXIF:GPSLatitudeRef -EXIF:GPSLongitudeRef " + quoted(folder)));
+    int placed = 0;
+    for (std::string line; std::getline(exif, line);) {
+        std::istringstream fields(line);
+        std::string name, lat, lon, latRef, lonRef;
+        std::getline(fields, name, '\t');
+        std::getline(fields, lat, '\t');
+        std::getline(fields, lon, '\t');
+        std::getline(fields, latRef, '\t');
+        std::getline(fields, lonRef, '\t');
+        if (lat == "-" || lon == "-" || lat.empty() || lon.empty()) continue;
+        const double latitude = std::stod(lat) * (latRef == "S" ? -1 : 1);
+        const double longitude = std::stod(lon) * (lonRef == "W" ? -1 : 1);
+        if (std::fabs(latitude) > 90 || std::fabs(longitude) > 180) continue;  // no place on Earth
+        if (name == "geodegrees_as_string.jpg") continue;  // stored as text, not the rationals a position takes
+        SCOPED_TRACE(name);
+        const auto point = points.find(folder + "/" + name);
+        ASSERT_NE(point, points.end());
+        EXPECT_NEAR(point->second.first, longitude, 1e-9);
+        EXPECT_NEAR(point->second.second, latitude, 1e-9);
+        points.erase(point);
+        ++placed;
+    }
+    EXPECT_GE(placed, 15);
+    // What is left are points exiftool could not check: photos whose JPEG structure it gives up on.
+    for (const auto& [path, point] : points) {
+        const std::string name = std::filesystem::path(path).filename().string();
+        EXPECT_TRUE(name == "2012-12-19-21-38-40-sep-temple_square1.jpg" || name == "max_uint32_exif.jpg") << name;
+    }
+}

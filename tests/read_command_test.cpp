@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "intake/ReadCommand.h"
+
+namespace {
+const std::string readText = " Pictrak file(s) have been read...";
+const std::string spacePrompt =
+    "To properly write the Shapefile attribute table, your GeoImages must be located in a folder that does not "
+    "contain spaces.\r\nDo you want to continue.";
+
+struct ReadFixture : ::testing::Test {
+    WorkingValues values;
+    FakeFolderList dirList;
+    FakeFileList fileList;
+    FakeMessageBox box;
+    FakeStatusBar status;
+    ScriptedTagReaders readers;
+    ReadCommand read{values, dirList, fileList, box, status, readers.factory()};
+
+    void folder(const std::string& path, std::vector<std::string> entries, std::vector<bool> selected = {}) {
+        dirList.path = path;
+        fileList.entries = std::move(entries);
+        fileList.selected = std::move(selected);
+    }
+    std::vector<std::string> paths() const {
+        std::vector<std::string> out;
+        for (int r = 0; r < values.photoCount; ++r) out.push_back(values.photoList.cell(r, colPath));
+        return out;
+    }
+};
+}  // namespace
+
+TEST_F(ReadFixture, ListsTheSelectionOrEveryEntryInListOrder) {
+    struct Case {
+        std::string name;
+        std::vector<bool> selected;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"none selected", {}, {"/trip/a.jpg", "/trip/b.jpg", "/trip/c.jpg", "/trip/d.jpg", "/trip/e.jpg"}},
+        {"second and fourth", {false, true, false, true, false}, {"/trip/b.jpg", "/trip/d.jpg"}},
+        {"last only", {false, false, false, false, true}, {"/trip/e.jpg"}},
+    };
+    for (const Case& c : cases) {
+        folder("/trip", {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}, c.selected);
+        read.cmdReadAll_Click();
+        EXPECT_EQ(paths(), c.expected) << c.name;
+        EXPECT_EQ(values.photoList.rows(), static_cast<int>(c.expected.size())) << c.name;
+        EXPECT_EQ(values.anySelected, c.selected.empty() ? 0 : 1) << c.name;
+        EXPECT_TRUE(box.shown.empty()) << c.name;
+        EXPECT_EQ(status.text, std::to_string(c.expected.size()) + readText) << c.name;
+    }
+}
+
+TEST_F(ReadFixture, JoinsFolderAndNameWithOneSeparatorEvenAtTheRoot) {
+    folder("/", {"x y.jpg"});
+    read.cmdReadAll_Click();
+    EXPECT_EQ(paths(), std::vector<std::string>{"//x y.jpg"});
+    EXPECT_TRUE(box.shown.empty()) << "a space in a file name is not asked about";
+}
+
+TEST_F(ReadFixture, SpaceInTheFolderAsksAndNoKeepsEverything) {
+    folder("/old", {"a.jpg"});
+    read.cmdReadAll_Click();
+    folder("/my trip", {"b.jpg", "c.jpg"});
+    status.text = "before";
+
+    box.answer = answerNo;
+    read.cmdReadAll_Click();
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].prompt, spacePrompt);
+    EXPECT_EQ(box.shown[0].style, 68);
+    EXPECT_EQ(box.shown[0].title, "Potential problems encountered");
+    EXPECT_EQ(paths(), std::vector<std::string>{"/old/a.jpg"});
+    EXPECT_EQ(status.text, "before");
+
+    box.answer = answerYes;
+    read.cmdReadAll_Click();
+    EXPECT_EQ(paths(), (std::vector<std::string>{"/my trip/b.jpg", "/my trip/c.jpg"}));
+    EXPECT_EQ(status.text, "2" + readText);
+}
+
+TEST_F(ReadFixture, EmptyListReadsNothingAndSaysZero) {
+    folder("/empty", {});
+    read.cmdReadAll_Click();
+    EXPECT_EQ(values.photoCount, 0);
+    EXPECT_EQ(readers.created, 0);
+    EXPECT_EQ(status.text, "0" + readText);
+}
+
+TEST_F(ReadFixture, FullestListDoesNotOverflowAndALargerOneIsRefusedUntouched) {
+    dirList.path = "/big";
+    fileList.countOverride = 32767;
+    read.MakeList();
+    EXPECT_EQ(values.photoCount, 32767);
+    EXPECT_EQ(values.photoList.cell(32766, colPath), "/big/photo32766.jpg");
+
+    fileList.countOverride = 32768;
+    try {
+        read.MakeList();
+        FAIL() << "no failure";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), errOverflow);
+        EXPECT_NE(e.description().find("32767"), std::string::npos) << e.description();
+    }
+    EXPECT_EQ(values.photoCount, 32767) << "the earlier table stays";
+}
+
+TEST_F(ReadFixture, StoresTagTextsAndAnnouncesUnreadablePhotos) {
+    folder("/t", {"a.jpg", "b.jpg", "c.jpg"});
+    const std::map<std::string, std::string> tags = {{"GPSLatitude", "1 Degrees 2 Minutes 3 Seconds N"},
+                                                     {"GPSLongitude", "4 Degrees 5 Minutes 6 Seconds W"},
+                                                     {"DateTime", "2020:01:02 03:04:05"},
+                                                     {"GPSDateStamp", "2020:01:02"},
+                                                     {"GPSTimeStamp", "03:04:05"}};
+    readers.photos["/t/a.jpg"].tags = tags;
+    readers.photos["/t/b.jpg"].error = "not a JPEG file";
+    readers.photos["/t/c.jpg"].tags = tags;
+    read.cmdReadAll_Click();
+
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].prompt, "Error Encountered: not a JPEG file");
+    EXPECT_EQ(box.shown[0].style, 0);
+    EXPECT_EQ(box.shown[0].title, "");
+    for (int row : {0, 2}) {
+        EXPECT_EQ(values.photoList.cell(row, colLatitude), tags.at("GPSLatitude"));
+        EXPECT_EQ(values.photoList.cell(row, colGpsTime), tags.at("GPSTimeStamp"));
+    }
+    for (int c = 1; c <= 5; ++c) EXPECT_EQ(values.photoList.cell(1, c), "");
+    EXPECT_EQ(status.text, "3" + readText);
+    EXPECT_EQ(readers.created, 3);
+    EXPECT_LE(readers.mostAlive, 2);
+    EXPECT_EQ(readers.alive, 0);
+    EXPECT_EQ(values.currentPhoto, "/t/c.jpg");
+}
+
+TEST_F(ReadFixture, ReaderFailuresEndTheReadingWithOneMessage) {
+    struct Case {
+        std::string name;
+        bool missing;
+        std::string failAt;
+        std::vector<std::string> row1;
+    } cases[] = {
+        {"component missing", true, "", {"", "", "", "", ""}},
+        {"third tag of the second photo fails", false, "DateTime", {"lat", "lon", "", "", ""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WorkingValues fresh;
+        values = fresh;
+        box.shown.clear();
+        readers = ScriptedTagReaders{};
+        readers.missing = c.missing;
+        ReadCommand reading{values, dirList, fileList, box, status, readers.factory()};
+        folder("/t", {"a.jpg", "b.jpg", "c.jpg"});
+        for (const char* p : {"/t/a.jpg", "/t/b.jpg", "/t/c.jpg"})
+            readers.photos[p].tags = {{"GPSLatitude", "lat"}, {"GPSLongitude", "lon"}, {"DateTime", "dt"},
+                                      {"GPSDateStamp", "d"}, {"GPSTimeStamp", "t"}};
+        readers.photos["/t/b.jpg"].failAtTag = c.failAt;
+        status.text = "before";
+
+        reading.cmdReadAll_Click();
+        ASSERT_EQ(box.shown.size(), 1u);
+        EXPECT_EQ(box.shown[0].prompt, "An unexpected error has occurred reading the JPEG files.");
+        EXPECT_EQ(box.shown[0].title, "Error!");
+        EXPECT_EQ(box.shown[0].style, 64);
+        EXPECT_EQ(status.text, "before");
+        EXPECT_EQ(values.photoCount, 3);
+        EXPECT_EQ(values.photoList.cell(0, colDateTime), c.missing ? "" : "dt");
+        for (int col = 1; col <= 5; ++col) EXPECT_EQ(values.photoList.cell(1, col), c.row1[col - 1]);
+        EXPECT_EQ(values.photoList.cell(2, colLatitude), "");
+        EXPECT_EQ(readers.alive, 0) << "the reader is let go";
+    }
+}

@@ -1,0 +1,73 @@
+#pragma once
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+// Our output as other programs read it: pyshp through a small script, and GDAL's ogrinfo.
+
+#ifndef PICTRAK_SHAPE_DUMP
+#define PICTRAK_SHAPE_DUMP ""
+#endif
+
+inline std::string runCommand(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return out;
+    char buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    pclose(pipe);
+    return out;
+}
+
+inline std::string quoted(const std::string& path) {
+    std::string q = "'";
+    for (char c : path) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+struct PyshpRecord {
+    double x, y;
+    std::vector<std::string> values;
+};
+
+struct PyshpView {
+    int shapeType = -1;
+    double bbox[4] = {0, 0, 0, 0};
+    std::vector<std::string> fields;  // "name type size decimals"
+    std::vector<PyshpRecord> records;
+    std::string raw;
+};
+
+inline PyshpView readWithPyshp(const std::string& shp) {
+    PyshpView view;
+    view.raw = runCommand("/usr/bin/python3 " + quoted(PICTRAK_SHAPE_DUMP) + " " + quoted(shp));
+    std::istringstream in(view.raw);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string kind;
+        words >> kind;
+        if (kind == "TYPE") {
+            words >> view.shapeType;
+        } else if (kind == "BBOX") {
+            for (double& b : view.bbox) words >> b;
+        } else if (kind == "FIELD") {
+            view.fields.push_back(line.substr(6));
+        } else if (kind == "REC") {
+            PyshpRecord record;
+            words >> record.x >> record.y;
+            std::string rest;
+            std::getline(words, rest);
+            std::istringstream values(rest.substr(1));
+            for (std::string v; std::getline(values, v, '|');) record.values.push_back(v);
+            if (!rest.empty() && rest.back() == '|') record.values.push_back("");
+            view.records.push_back(record);
+        }
+    }
+    return view;
+}
+
+inline std::string ogrinfo(const std::string& shp, bool summary) {
+    return runCommand(std::string("ogrinfo -ro -al ") + (summary ? "-so " : "") + quoted(shp));
+}

@@ -1,0 +1,21 @@
+#!/usr/bin/python3
+"""Prints a shapefile as pyshp reads it, one fact a line, for the tests to compare.
+
+TYPE <shape type>
+BBOX <xmin> <ymin> <xmax> <ymax>
+FIELD <name> <type> <size> <decimals>
+REC <x> <y> <value>|<value>|...
+"""
+import sys
+
+import shapefile
+
+with shapefile.Reader(sys.argv[1], encoding="utf-8") as reader:
+    print("TYPE", reader.shapeType)
+    print("BBOX", *("%.17g" % v for v in reader.bbox))
+    for name, kind, size, decimals in reader.fields[1:]:
+        print("FIELD", name, kind, size, decimals)
+    for shape_record in reader.iterShapeRecords():
+        x, y = shape_record.shape.points[0]
+        values = "|".join(str(v) for v in shape_record.record)
+        print("REC %.17g %.17g %s" % (x, y, values))

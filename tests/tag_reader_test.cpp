@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "PhotoMaker.h"
+#include "SharedPhotos.h"
+#include "TempDir.h"
+#include "intake/ExifTagReader.h"
+
+namespace {
+struct Texts {
+    std::string error, latitude, longitude, dateTime, gpsDate, gpsTime;
+};
+
+Texts readPhoto(const std::string& path) {
+    ExifTagReader reader;
+    reader.OpenPhoto(path);
+    return {reader.ErrorText(),           reader.TagText("GPSLatitude"),  reader.TagText("GPSLongitude"),
+            reader.TagText("DateTime"),   reader.TagText("GPSDateStamp"), reader.TagText("GPSTimeStamp")};
+}
+
+// Degrees of a "D Degrees M Minutes S Seconds R" text, without its letter.
+double degreesOf(const std::string& text) {
+    double d = 0, m = 0, s = 0;
+    std::istringstream in(text);
+    std::string word;
+    in >> d >> word >> m >> word >> s;
+    return d + m / 60 + s / 3600;
+}
+
+photo::Spec gpsSpec(std::optional<photo::Triple> latitude, std::optional<photo::Triple> longitude,
+                    std::string latitudeRef = "", std::string longitudeRef = "", bool bigEndian = false) {
+    photo::Spec spec;
+    spec.latitude = std::move(latitude);
+    spec.longitude = std::move(longitude);
+    spec.latitudeRef = std::move(latitudeRef);
+    spec.longitudeRef = std::move(longitudeRef);
+    spec.bigEndian = bigEndian;
+    return spec;
+}
+
+std::string letterOf(const std::string& text) {
+    const auto at = text.find("Seconds");
+    return at == std::string::npos || at + 8 >= text.size() ? "" : text.substr(at + 8);
+}
+}  // namespace
+
+TEST(ExifTagReader, TextsOfMadePhotos) {
+    using photo::triple;
+    struct Case {
+        std::string name;
+        photo::Spec spec;
+        std::string latitude, longitude;
+    } cases[] = {
+        {"fractional minutes, big-endian",
+         gpsSpec(triple({{41, 1}, {5118, 100}, {0, 1}}), triple({{12, 1}, {2933, 100}, {0, 1}}), "N", "E", true),
+         "41 Degrees 51.18 Minutes 0 Seconds N", "12 Degrees 29.33 Minutes 0 Seconds E"},
+        {"signed rationals, little-endian",
+         gpsSpec(triple({{33, 1}, {36, 1}, {58, 1}}, EXIF_FORMAT_SRATIONAL),
+                 triple({{25, 1}, {49, 1}, {79932, 10000}}, EXIF_FORMAT_SRATIONAL), "S", "E"),
+         "33 Degrees 36 Minutes 58 Seconds S", "25 Degrees 49 Minutes 7.9932 Seconds E"},
+        {"numerators beyond 2^31",
+         gpsSpec(triple({{3000000000LL, 100000000}, {0, 1}, {4294967295LL, 4294967295LL}}),
+                 triple({{0, 1}, {0, 1}, {0, 1}}), "n", "w"),
+         "30 Degrees 0 Minutes 1 Seconds N", "0 Degrees 0 Minutes 0 Seconds W"},
+        {"no reference letters", gpsSpec(photo::dms(45.5), photo::dms(122.25)), "45 Degrees 30 Minutes 0 Seconds",
+         "122 Degrees 15 Minutes 0 Seconds"},
+        {"a zero denominator", gpsSpec(triple({{41, 1}, {0, 0}, {0, 1}}), photo::dms(1), "N", "X"), "",
+         "1 Degrees 0 Minutes 0 Seconds"},
+        {"two values", gpsSpec(triple({{41, 1}, {30, 1}}), triple({{1, 1}, {2, 1}, {3, 1}, {4, 1}})), "", ""},
+        {"negative figure", gpsSpec(triple({{-33, 1}, {36, 1}, {58, 1}}, EXIF_FORMAT_SRATIONAL), photo::dms(180)), "",
+         "180 Degrees 0 Minutes 0 Seconds"},
+        {"beyond the pole and the date line",
+         gpsSpec(triple({{90, 1}, {0, 1}, {1, 10}}), triple({{180, 1}, {0, 1}, {1, 10}})), "", ""},
+        {"minutes and seconds past 60",
+         gpsSpec(triple({{48, 1}, {15, 1}, {595404032, 1000}}), triple({{11, 1}, {61, 1}, {0, 1}})), "", ""},
+        {"sixty seconds rounded up by the camera",
+         gpsSpec(triple({{48, 1}, {15, 1}, {60, 1}}), triple({{11, 1}, {60, 1}, {0, 1}})),
+         "48 Degrees 15 Minutes 60 Seconds", "11 Degrees 60 Minutes 0 Seconds"},
+        {"no GPS at all", gpsSpec({}, {}), "", ""},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        const std::string path = dir / "p.jpg";
+        photo::write(path, c.spec);
+        const Texts t = readPhoto(path);
+        EXPECT_EQ(t.error, "") << c.name;
+        EXPECT_EQ(t.latitude, c.latitude) << c.name;
+        EXPECT_EQ(t.longitude, c.longitude) << c.name;
+    }
+}
+
+TEST(ExifTagReader, DateAndTimeTexts) {
+    photo::Spec spec;
+    spec.dateTime = "2011:01:13 14:33:39   ";
+    spec.gpsDate = "2011:01:13";
+    struct Case {
+        std::vector<photo::Rational> time;
+        std::string expected;
+    } cases[] = {
+        {{{14, 1}, {33, 1}, {3562, 100}}, "14:33:35.62"},
+        {{{9, 1}, {5, 1}, {7, 1}}, "09:05:07"},
+        {{{21, 1}, {15, 1}, {33519, 1000}}, "21:15:33.519"},
+        {{{0, 0}, {0, 0}, {13, 1}}, ""},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        spec.gpsTime = photo::triple(c.time);
+        photo::write(dir / "t.jpg", spec);
+        const Texts t = readPhoto(dir / "t.jpg");
+        EXPECT_EQ(t.gpsTime, c.expected);
+        EXPECT_EQ(t.dateTime, "2011:01:13 14:33:39");
+        EXPECT_EQ(t.gpsDate, "2011:01:13");
+    }
+}
+
+TEST(ExifTagReader, FindsExifBehindLargeSegments) {
+    TempDir dir;
+    for (size_t padding : {size_t{0}, size_t{80000}, size_t{300000}}) {
+        photo::Spec spec;
+        spec.latitude = photo::dms(48.3027777777778);
+        spec.latitudeRef = "N";
+        spec.appBytesBeforeExif = padding;
+        photo::write(dir / "big.jpg", spec);
+        EXPECT_EQ(readPhoto(dir / "big.jpg").latitude, "48 Degrees 18 Minutes 10 Seconds N") << padding;
+    }
+}
+
+TEST(ExifTagReader, ProblemsWithTheFileAreTold) {
+    TempDir dir;
+    photo::Spec gps;
+    gps.latitude = photo::dms(10);
+    const std::vector<uint8_t> good = photo::make(gps);
+    photo::writeBytes(dir / "empty.jpg", {});
+    photo::writeBytes(dir / "png.jpg", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13});
+    photo::writeBytes(dir / "heic.jpg", {0, 0, 0, 0x18, 'f', 't', 'y', 'p', 'h', 'e', 'i', 'c'});
+    photo::writeBytes(dir / "noexif.jpg", photo::jpeg(8, 8));
+    photo::writeBytes(dir / "corrupt.jpg", {0xFF, 0xD8, 0xFF, 0xE1, 0, 20, 'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42,
+                                            0xFF, 0xFF, 0xFF, 0xF0, 1, 2, 0xFF, 0xD9});
+    photo::writeBytes(dir / "truncated.jpg", std::vector<uint8_t>(good.begin(), good.begin() + 60));
+    std::filesystem::create_directory(dir / "folder.jpg");
+
+    struct Case {
+        std::string file, error;
+    } cases[] = {
+        {"empty.jpg", "file is empty"},      {"png.jpg", "not a JPEG file"},     {"heic.jpg", "not a JPEG file"},
+        {"missing.jpg", "no such file"},     {"noexif.jpg", ""},                 {"corrupt.jpg", "EXIF data is corrupt"},
+        {"folder.jpg", "not a regular file"}, {"truncated.jpg", "EXIF data is corrupt"},
+    };
+    for (const Case& c : cases) {
+        const Texts t = readPhoto(dir / c.file);
+        EXPECT_EQ(t.error, c.error) << c.file;
+        EXPECT_EQ(t.latitude + t.dateTime + t.gpsTime, "") << c.file;
+    }
+
+    if (geteuid() != 0) {
+        photo::writeBytes(dir / "locked.jpg", good);
+        std::filesystem::permissions(dir / "locked.jpg", std::filesystem::perms::none);
+        EXPECT_EQ(readPhoto(dir / "locked.jpg").error, "permission denied");
+    }
+}
+
+TEST(ExifTagReader, EveryRealPhotoIsReadQuietly) {
+    const std::string folder = sharedPhotos();
+    SKIP_WITHOUT_SHARED_PHOTOS(folder);
+    int read = 0;
+    ::testing::internal::CaptureStderr();
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() == ".md") continue;
+        readPhoto(entry.path().string());
+        ++read;
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(read, 40);
+}
+
+// What exiftool finds in each real photo's EXIF, against what the reader makes of it.
+TEST(ExifTagReader, AgreesWithExiftoolOnRealPhotos) {
+    const std::string folder = sharedPhotos();
+    SKIP_WITHOUT_SHARED_PHOTOS(folder);
+    if (!haveCommand("exiftool")) GTEST_SKIP() << "exiftool is not installed";
+
+    // Positions exiftool reports that must not become points, and why.
+    const std::map<std::string, std::string> refused = {
+        {"geodegrees_as_string.jpg", "stored as text, not rationals"},
+        {"buggy_panorama.jpg", "hundreds of thousands of seconds"},
+        {"exif_gps.jpg", "a latitude of one value"},
+    };
+    // Photos whose JPEG structure exiftool gives up on; their complete EXIF is still read.
+    const std::set<std::string> exiftoolGivesUp = {"2012-12-19-21-38-40-sep-temple_square1.jpg",
+                                                    "max_uint32_exif.jpg"};
+
+    const std::string command = "exiftool -q -q -n -T -FileName -EXIF:GPSLatitude -EXIF:GPSLatitudeRef "
+                                "-EXIF:GPSLongitude -EXIF:GPSLongitudeRef -IFD0:ModifyDate '" +
+                                folder + "' 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_TRUE(pipe);
+    char line[4096];
+    int compared = 0, positions = 0;
+    while (fgets(line, sizeof line, pipe)) {
+        std::vector<std::string> f;
+        std::istringstream in(line);
+        for (std::string field; std::getline(in, field, '\t');) f.push_back(field);
+        if (f.size() != 6) continue;
+        for (auto& field : f) {
+            while (!field.empty() && (field.back() == '\n' || field.back() == ' ')) field.pop_back();
+            if (field == "-") field.clear();
+        }
+        const std::string& name = f[0];
+        SCOPED_TRACE(name);
+        const Texts t = readPhoto(folder + "/" + name);
+        if (exiftoolGivesUp.count(name)) {
+            EXPECT_NE(t.latitude, "");
+            continue;
+        }
+        ++compared;
+        const bool isRefused = refused.count(name) > 0;
+        struct Axis {
+            const std::string &ours, &theirs, &ref;
+        } axes[] = {{t.latitude, f[1], f[2]}, {t.longitude, f[3], f[4]}};
+        for (const Axis& axis : axes) {
+            if (isRefused || axis.theirs.empty()) {
+                EXPECT_EQ(axis.ours, "");
+                continue;
+            }
+            ASSERT_NE(axis.ours, "");
+            EXPECT_NEAR(degreesOf(axis.ours), std::stod(axis.theirs), 1e-9);
+            EXPECT_EQ(letterOf(axis.ours), axis.ref.substr(0, 1));
+            ++positions;
+        }
+        EXPECT_EQ(t.dateTime, f[5]);
+    }
+    pclose(pipe);
+    EXPECT_GE(compared, 36);
+    EXPECT_GE(positions, 30);
+}
