@@ -1,0 +1,135 @@
+#include "window/FrmPictrak.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <optional>
+
+#include "intake/ExifTagReader.h"
+#include "tables/RuntimeError.h"
+#include "window/Artwork.h"
+#include "window/BusyCursor.h"
+#include "window/FileListWidget.h"
+#include "window/FolderListWidget.h"
+#include "window/SimpleStatusBar.h"
+#include "window/WindowFont.h"
+
+namespace {
+const QString step1Text =
+    "First, select a folder where one or more Pictrak files exist.  You may select files within this folder if needed.";
+const QString step2Text = "Second, click the READ button";
+const QString step3Text = "Thrid, click the SAVE button to specify the name of your new shapefile,";
+
+template <typename W>
+W* place(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* widget = new W(parent);
+    widget->setObjectName(name);
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+QLabel* label(QWidget* parent, const char* name, QRect box, const QString& text) {
+    auto* l = place<QLabel>(parent, name, box.x(), box.y(), box.width(), box.height());
+    l->setText(text);
+    l->setWordWrap(true);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+}  // namespace
+
+FrmPictrak::FrmPictrak(WindowPlatform platform)
+    : ownBox_(this),
+      CommonDialog1(this),
+      box_(platform.messageBox ? *platform.messageBox : ownBox_),
+      dialog_(platform.commonDialog ? *platform.commonDialog : CommonDialog1),
+      files_(platform.files ? *platform.files : ownFiles_),
+      tagReaders_(platform.tagReaders ? platform.tagReaders : exifTagReaderFactory()) {
+    build();
+    read_ = std::make_unique<ReadCommand>(values_, *dirList, *fileList, box_, *StatusBar1, tagReaders_);
+    save_ = std::make_unique<SaveCommand>(values_, dialog_, box_, *StatusBar1, ShapeOut, files_);
+
+    connect(cmdReadAll, &QPushButton::clicked, this, [this] { handle([this] { read_->cmdReadAll_Click(); }, true); });
+    connect(cmdWrite, &QPushButton::clicked, this, [this] { handle([this] { save_->cmdWrite_Click(); }, true); });
+    connect(dirList, &FolderListWidget::changed, this, [this] { handle([this] { dirList_Change(); }, false); });
+}
+
+FrmPictrak::~FrmPictrak() = default;
+
+void FrmPictrak::build() {
+    setObjectName("frmPictrak");
+    setWindowTitle("Pictrak to Shapefile");
+    setWindowIcon(artwork::windowIcon());
+    setFixedSize(604, 375);
+
+    const QRect step1(88, 8, 513, 17), step2(88, 184, 217, 25), step3(96, 264, 257, 41);
+    setFont(fittingFont(font(), {{step1Text, step1.size(), true},
+                                 {step2Text, step2.size(), true},
+                                 {step3Text, step3.size(), true}}));
+
+    auto* image = place<QLabel>(this, "Image1", 0, 0, 86, 351);
+    image->setPixmap(artwork::strip());
+
+    cmdReadAll = place<QPushButton>(this, "cmdReadAll", 360, 176, 97, 49);
+    cmdReadAll->setText("&Read");
+    cmdReadAll->setIcon(artwork::readIcon());
+    cmdReadAll->setIconSize(QSize(32, 32));
+
+    // Kept from the window's layout; they play no part and overlap one another.
+    for (auto [name, box] : {std::pair{"Label1", QRect(520, 256, 33, 17)}, {"Label2", QRect(520, 272, 49, 25)},
+                             {"Label3", QRect(520, 288, 41, 17)}})
+        label(this, name, box, name)->hide();
+    for (auto [name, box] : {std::pair{"Text2", QRect(560, 256, 33, 19)}, {"Text3", QRect(560, 280, 33, 19)}}) {
+        auto* text = place<QLineEdit>(this, name, box.x(), box.y(), box.width(), box.height());
+        text->setText(name);
+        text->hide();
+    }
+
+    cmdWrite = place<QPushButton>(this, "cmdWrite", 360, 248, 97, 57);
+    cmdWrite->setText("&Save");
+    cmdWrite->setIcon(artwork::saveIcon());
+    cmdWrite->setIconSize(QSize(32, 32));
+    cmdWrite->setToolTip("Saves a shapefile containing points for all the Pictrak's read");
+
+    dirList = place<FolderListWidget>(this, "dirList", 88, 32, 225, 141);
+    fileList = place<FileListWidget>(this, "fileList", 312, 32, 209, 136);
+    fileList->setToolTip("Read all does not require a selection");
+
+    label(this, "lblStep1", step1, step1Text);
+    label(this, "lblStep2", step2, step2Text);
+    label(this, "lblStep3", step3, step3Text);
+
+    StatusBar1 = place<SimpleStatusBar>(this, "StatusBar1", 0, 350, 604, 25);
+    StatusBar1->SetSimpleText("Simply follow Steps 1-2-3");
+
+    auto* line = place<QFrame>(this, "Line1", 88, 240, 513, 1);
+    line->setAutoFillBackground(true);
+    QPalette blue = line->palette();
+    blue.setColor(QPalette::Window, QColor(0, 0, 255));
+    line->setPalette(blue);
+
+    setTabOrder(cmdReadAll, cmdWrite);
+    setTabOrder(cmdWrite, dirList);
+    setTabOrder(dirList, fileList);
+    cmdReadAll->setFocus();
+}
+
+void FrmPictrak::dirList_Change() { fileList->setPath(dirList->path()); }
+
+void FrmPictrak::handle(const std::function<void()>& procedure, bool busy) {
+    std::optional<BusyCursor> cursor;
+    if (busy) cursor.emplace();
+    std::optional<RuntimeError> failure;
+    try {
+        procedure();
+    } catch (const RuntimeError& e) {
+        failure = e;
+    } catch (const std::bad_alloc&) {
+        failure = RuntimeError(errOutOfMemory);
+    } catch (const std::exception& e) {
+        failure = RuntimeError(51, std::string("Internal error: ") + e.what());
+    }
+    cursor.reset();
+    if (failure)
+        box_.Show("Run-time error '" + std::to_string(failure->number()) + "':\n\n" + failure->description(), styleOk);
+}

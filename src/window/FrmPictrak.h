@@ -1,0 +1,63 @@
+#pragma once
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "intake/ReadCommand.h"
+#include "output/PosixFileSystem.h"
+#include "output/SaveCommand.h"
+#include "output/ShapelibShapeFiles.h"
+#include "tables/WorkingValues.h"
+#include "window/QtMessageBox.h"
+#include "window/QtSaveDialog.h"
+
+class QLabel;
+class QPushButton;
+class FolderListWidget;
+class FileListWidget;
+class SimpleStatusBar;
+
+// Where a person answers or the machine is touched; anything left empty is the real one.
+struct WindowPlatform {
+    MessageBox* messageBox = nullptr;
+    SaveDialog* commonDialog = nullptr;
+    FileSystem* files = nullptr;
+    TagReaderFactory tagReaders;
+};
+
+// The program's one window: the three steps, the two lists, Read and Save.
+class FrmPictrak : public QWidget {
+    Q_OBJECT
+public:
+    explicit FrmPictrak(WindowPlatform platform = {});
+    ~FrmPictrak() override;
+
+    const WorkingValues& values() const { return values_; }
+
+    void dirList_Change();
+
+private:
+    // Runs an event's procedure; a failure it does not trap itself is reported with its
+    // number and description, and the window with its tables stays as it is.
+    void handle(const std::function<void()>& procedure, bool busy);
+    void build();
+
+    WorkingValues values_;
+    ShapelibShapeFiles ShapeOut;
+    QtMessageBox ownBox_;
+    QtSaveDialog CommonDialog1;
+    PosixFileSystem ownFiles_;
+    MessageBox& box_;
+    SaveDialog& dialog_;
+    FileSystem& files_;
+    TagReaderFactory tagReaders_;
+
+    QPushButton* cmdReadAll = nullptr;
+    QPushButton* cmdWrite = nullptr;
+    FolderListWidget* dirList = nullptr;
+    FileListWidget* fileList = nullptr;
+    SimpleStatusBar* StatusBar1 = nullptr;
+
+    std::unique_ptr<ReadCommand> read_;
+    std::unique_ptr<SaveCommand> save_;
+};

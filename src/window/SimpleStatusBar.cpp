@@ -1,0 +1,16 @@
+#include "window/SimpleStatusBar.h"
+
+#include <QFile>
+
+SimpleStatusBar::SimpleStatusBar(QWidget* parent) : QStatusBar(parent), label_(new QLabel(this)) {
+    setSizeGripEnabled(false);
+    label_->setObjectName("SimpleText");
+    label_->setFrameShape(QFrame::Panel);
+    label_->setFrameShadow(QFrame::Sunken);
+    addWidget(label_, 1);
+}
+
+void SimpleStatusBar::SetSimpleText(const std::string& text) {
+    // Paths in the text are the file system's bytes.
+    label_->setText(QFile::decodeName(QByteArray::fromStdString(text)));
+}

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Runs the real program on a virtual display and uses it as a person does: click Read,
+# Alt+S, type a name into the save dialog, Return; then checks the files written.
+# Exit 77 tells the test runner that Xvfb or xdotool is missing.
+set -euo pipefail
+program=$1
+make_samples=$2
+
+for tool in Xvfb xdotool ogrinfo; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*"
+    [ -s "$work/program.log" ] && sed "s/^/program: /" "$work/program.log"
+    exit 1
+}
+
+# Waits up to $1 tenths of a second for the command after it to succeed.
+wait_for() {
+    local tries=$1; shift
+    for ((i = 0; i < tries; i++)); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+"$make_samples" "$work/photos" >/dev/null
+mkdir "$work/out"
+
+for n in $(seq 91 140); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=":$n"; break; }
+done
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+wait_for 100 xdotool getmouselocation || fail "Xvfb did not start"
+
+(cd "$work/photos" && exec "$program") >"$work/program.log" 2>&1 &
+pids+=($!)
+wait_for 150 xdotool search --name "^Pictrak to Shapefile$" || fail "the window did not appear"
+window=$(xdotool search --name "^Pictrak to Shapefile$" | head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$window")"   # X, Y
+
+# Read: a click in the middle of the button.
+xdotool mousemove $((X + 360 + 48)) $((Y + 176 + 24)) click 1
+sleep 0.5
+# Save through its access key, then name the shapefile in the dialog.
+xdotool key alt+s
+wait_for 100 xdotool search --name "^Save As$" || fail "the save dialog did not appear"
+sleep 0.3
+xdotool type --delay 10 "$work/out/trip"
+xdotool key Return
+
+wait_for 100 test -s "$work/out/trip.prj" || fail "no projection file was written"
+info=$(ogrinfo -ro -al "$work/out/trip.shp")
+grep -q "Feature Count: 5" <<<"$info" || fail "expected 5 points: $info"
+grep -q "POINT (151.215" <<<"$info" || fail "Sydney is not east of Greenwich: $info"
+grep -q "POINT (-43.210" <<<"$info" || fail "Rio is not west of Greenwich: $info"
+grep -q "Photo (String) = $work/photos/paris.JPG" <<<"$info" || fail "paris.JPG is missing: $info"
+[ -s "$work/out/trip.dbf" ] && [ -s "$work/out/trip.shx" ] || fail "the shapefile is incomplete"
+echo "PASS: the window read 6 sample photos and saved 5 points"
