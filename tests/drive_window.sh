@@ -44,6 +44,7 @@ done
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 export DISPLAY=$display
+export QT_QPA_PLATFORM=xcb  # the real display, whatever the caller uses for its own tests
 wait_for 100 xdotool getmouselocation || fail "Xvfb did not start"
 
 (cd "$work/photos" && exec "$program") >"$work/program.log" 2>&1 &
