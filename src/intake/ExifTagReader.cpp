@@ -135,7 +135,7 @@ void ExifTagReader::OpenPhoto(const std::string& path) {
         return;
     }
 
-    std::vector<uint8_t> payload;
+    ExifSegment payload;
     switch (findExifSegment(file.get(), payload)) {
     case JpegScan::empty: error_ = "file is empty"; return;
     case JpegScan::notJpeg: error_ = "not a JPEG file"; return;
@@ -148,7 +148,7 @@ void ExifTagReader::OpenPhoto(const std::string& path) {
     if (!data) throw std::bad_alloc();
     // Keep what the photo holds: no made-up mandatory tags, no repairs.
     exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
-    exif_data_load_data(data.get(), payload.data(), static_cast<unsigned>(payload.size()));
+    exif_data_load_data(data.get(), payload.data, static_cast<unsigned>(payload.size));
     if (!anyEntries(data.get())) {
         error_ = "EXIF data is corrupt";
         return;

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 namespace {
 // Most photos keep their EXIF in the first 64 KiB: one read covers the usual case.
@@ -21,40 +23,60 @@ ssize_t readAt(int fd, uint8_t* into, size_t size, off_t offset) {
     return static_cast<ssize_t>(done);
 }
 
+// Buffers kept from photo to photo: reading tens of thousands of photos allocates and
+// clears nothing in the usual case.
+struct Scratch {
+    std::unique_ptr<uint8_t[]> head{new uint8_t[firstRead]};
+    std::vector<uint8_t> beyond;  // an EXIF segment that reaches past the first read
+};
+thread_local Scratch scratch;
+
 // The file's bytes, read in one piece up front and on demand beyond it.
 class Bytes {
 public:
     explicit Bytes(int fd) : fd_(fd) {}
 
     bool load() {
-        head_.resize(firstRead);
-        const ssize_t n = readAt(fd_, head_.data(), head_.size(), 0);
+        const ssize_t n = readAt(fd_, scratch.head.get(), firstRead, 0);
         if (n < 0) return false;
-        head_.resize(static_cast<size_t>(n));
+        size_ = static_cast<size_t>(n);
         return true;
     }
-    size_t headSize() const { return head_.size(); }
-    const uint8_t* head() const { return head_.data(); }
+    size_t headSize() const { return size_; }
+    const uint8_t* head() const { return scratch.head.get(); }
 
     // Copies up to `size` bytes at `offset`; returns how many there were (-1 on a read error).
     ssize_t copy(uint64_t offset, uint8_t* into, size_t size) const {
-        if (offset + size <= head_.size()) {
-            std::memcpy(into, head_.data() + offset, size);
+        if (offset + size <= size_) {
+            std::memcpy(into, head() + offset, size);
             return static_cast<ssize_t>(size);
         }
         return readAt(fd_, into, size, static_cast<off_t>(offset));
     }
 
+    // Up to `size` bytes at `offset`, in place when the first read holds them.
+    bool view(uint64_t offset, size_t size, ExifSegment& segment) const {
+        if (offset + size <= size_) {
+            segment = {head() + offset, size};
+            return true;
+        }
+        scratch.beyond.resize(size);
+        const ssize_t n = readAt(fd_, scratch.beyond.data(), size, static_cast<off_t>(offset));
+        if (n < 0) return false;
+        segment = {scratch.beyond.data(), static_cast<size_t>(n)};  // a segment cut short by the file's end
+        return true;
+    }
+
 private:
     int fd_;
-    std::vector<uint8_t> head_;
+    size_t size_ = 0;
 };
 
 bool standalone(uint8_t marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8); }
 }  // namespace
 
-JpegScan findExifSegment(int fd, std::vector<uint8_t>& payload) {
-    payload.clear();
+JpegScan findExifSegment(int fd, ExifSegment& segment) {
+    segment = {};
     Bytes bytes(fd);
     if (!bytes.load()) return JpegScan::readFailed;
     if (bytes.headSize() == 0) return JpegScan::empty;
@@ -82,11 +104,7 @@ JpegScan findExifSegment(int fd, std::vector<uint8_t>& payload) {
         const unsigned length = (unsigned{header[2]} << 8) | header[3];
         if (length < 2) return JpegScan::noExif;
         if (marker == 0xE1 && length >= 8 && got >= 10 && std::memcmp(header + 4, "Exif\0\0", 6) == 0) {
-            payload.resize(length - 2);
-            const ssize_t n = bytes.copy(pos + 4, payload.data(), payload.size());
-            if (n < 0) return JpegScan::readFailed;
-            payload.resize(static_cast<size_t>(n));  // a segment cut short by the file's end
-            return JpegScan::exifFound;
+            return bytes.view(pos + 4, length - 2, segment) ? JpegScan::exifFound : JpegScan::readFailed;
         }
         pos += 2 + length;
     }

@@ -1,10 +1,17 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
-#include <vector>
 
 enum class JpegScan { exifFound, noExif, notJpeg, empty, readFailed };
 
-// Walks the JPEG segments of an open file up to the start of the scan and copies the
-// payload of the first APP1 segment that begins with "Exif\0\0" into `payload`.
-// Segments are skipped by seeking, so EXIF behind large APP segments is still found.
-JpegScan findExifSegment(int fd, std::vector<uint8_t>& payload);
+// The payload of an EXIF segment (from "Exif\0\0" on). It points into buffers of the
+// calling thread that the next search reuses.
+struct ExifSegment {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+};
+
+// Walks the JPEG segments of an open file up to the start of the scan and finds the first
+// APP1 segment that begins with "Exif\0\0". Segments are skipped by seeking, so EXIF behind
+// large APP segments is still found.
+JpegScan findExifSegment(int fd, ExifSegment& segment);

@@ -19,7 +19,14 @@ void noteFailure() {
     if (io.error == 0) io.error = errno != 0 ? errno : EIO;
 }
 
-FILE* asFile(SAFile file) { return reinterpret_cast<FILE*>(file); }
+// A stream that knows its own position: shapelib seeks before every record, and a seek to
+// where the stream already is would otherwise flush its buffer, one write per record.
+struct TrackedFile {
+    FILE* file;
+    uint64_t position;
+};
+
+TrackedFile* tracked(SAFile file) { return reinterpret_cast<TrackedFile*>(file); }
 
 SAFile hookOpen(const char* name, const char* access) {
     FILE* file = std::fopen(name, access);
@@ -28,28 +35,45 @@ SAFile hookOpen(const char* name, const char* access) {
         return nullptr;
     }
     std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
-    return reinterpret_cast<SAFile>(file);
+    return reinterpret_cast<SAFile>(new TrackedFile{file, 0});
 }
-SAOffset hookRead(void* p, SAOffset size, SAOffset count, SAFile file) { return std::fread(p, size, count, asFile(file)); }
+SAOffset hookRead(void* p, SAOffset size, SAOffset count, SAFile file) {
+    TrackedFile* f = tracked(file);
+    const SAOffset read = std::fread(p, size, count, f->file);
+    f->position += read * size;
+    if (read < count) {  // a partial item may have been consumed: ask the stream
+        std::clearerr(f->file);
+        f->position = static_cast<uint64_t>(std::ftell(f->file));
+    }
+    return read;
+}
 SAOffset hookWrite(void* p, SAOffset size, SAOffset count, SAFile file) {
+    TrackedFile* f = tracked(file);
     errno = 0;
-    const SAOffset written = std::fwrite(p, size, count, asFile(file));
+    const SAOffset written = std::fwrite(p, size, count, f->file);
+    f->position += written * size;
     if (written < count) noteFailure();
     return written;
 }
 SAOffset hookSeek(SAFile file, SAOffset offset, int whence) {
-    return static_cast<SAOffset>(std::fseek(asFile(file), static_cast<long>(offset), whence));
+    TrackedFile* f = tracked(file);
+    if (whence == SEEK_SET && offset == f->position) return 0;
+    if (std::fseek(f->file, static_cast<long>(offset), whence) != 0) return static_cast<SAOffset>(-1);
+    f->position = static_cast<uint64_t>(std::ftell(f->file));
+    return 0;
 }
-SAOffset hookTell(SAFile file) { return static_cast<SAOffset>(std::ftell(asFile(file))); }
+SAOffset hookTell(SAFile file) { return tracked(file)->position; }
 int hookFlush(SAFile file) {
     errno = 0;
-    const int result = std::fflush(asFile(file));
+    const int result = std::fflush(tracked(file)->file);
     if (result != 0) noteFailure();
     return result;
 }
 int hookClose(SAFile file) {
+    TrackedFile* f = tracked(file);
     errno = 0;
-    const int result = std::fclose(asFile(file));
+    const int result = std::fclose(f->file);
+    delete f;
     if (result != 0) noteFailure();
     return result;
 }

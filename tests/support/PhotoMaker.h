@@ -26,6 +26,7 @@ struct Spec {
     bool withExif = true;
     size_t appBytesBeforeExif = 0;   // other APP segments in front of the EXIF one
     size_t thumbnailBytes = 0;       // a JPEG thumbnail of about this size in the EXIF segment
+    bool cameraTags = false;         // the many other tags a camera writes, maker note included
     const std::vector<uint8_t>* image = nullptr;  // a JPEG to put the EXIF into (default: a tiny one)
 };
 

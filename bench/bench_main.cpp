@@ -1,0 +1,245 @@
+// Reading and writing at scale, beside the peers (exiftool, ogr2ogr) and the machine's
+// own bound. Modes:
+//   corpus big|small FOLDER COUNT   write a corpus of photos
+//   measure BIG SMALL               measure everything and print the figures
+//   memory SMALL OUT                one Read + Save, then print the peak memory in KiB
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "Fakes.h"
+#include "PhotoMaker.h"
+#include "intake/ExifTagReader.h"
+#include "intake/ReadCommand.h"
+#include "output/DegreeConversion.h"
+#include "output/ShapeWriter.h"
+#include "output/ShapelibShapeFiles.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+constexpr int rounds = 5;
+
+double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+template <typename F>
+double median(int count, F&& once) {
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i) times.push_back(once());
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+std::vector<std::string> jpegNames(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().extension() == ".jpg") names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int makeCorpus(const std::string& kind, const std::string& folder, int count) {
+    fs::create_directories(folder);
+    const bool big = kind == "big";
+    // One camera-sized picture (noise compresses like a busy scene) shared by every photo.
+    const std::vector<uint8_t> image = big ? photo::jpeg(1800, 1200, 92) : photo::jpeg(16, 16, 80);
+    for (int i = 0; i < count; ++i) {
+        photo::Spec spec;
+        const double latitude = -60 + 120.0 * i / count, longitude = -170 + 340.0 * ((i * 7919) % count) / count;
+        spec.latitude = photo::dms(latitude);
+        spec.longitude = photo::dms(longitude);
+        spec.latitudeRef = latitude < 0 ? "S" : "N";
+        spec.longitudeRef = longitude < 0 ? "W" : "E";
+        spec.dateTime = "2024:05:07 09:33:04";
+        spec.gpsDate = "2024:05:07";
+        spec.gpsTime = photo::triple({{9, 1}, {33, 1}, {i % 6000, 100}});
+        spec.image = &image;
+        if (big) {
+            spec.cameraTags = true;
+            spec.thumbnailBytes = 12000;
+        }
+        char name[32];
+        std::snprintf(name, sizeof name, "IMG_%05d.jpg", i);
+        photo::write(folder + "/" + name, spec);
+    }
+    return 0;
+}
+
+// The machine's bound for touching every photo: open, read the first 64 KiB, close.
+double rawBound(const std::string& folder, const std::vector<std::string>& names) {
+    std::vector<char> buffer(64 * 1024);
+    return median(rounds, [&] {
+        const auto start = Clock::now();
+        for (const std::string& name : names) {
+            const int fd = open((folder + "/" + name).c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0) continue;
+            if (read(fd, buffer.data(), buffer.size()) < 0) std::perror("read");
+            close(fd);
+        }
+        return seconds(start);
+    });
+}
+
+struct Reading {
+    WorkingValues values;
+    FakeFolderList dirList;
+    FakeFileList fileList;
+    FakeMessageBox box;
+    FakeStatusBar status;
+    ReadCommand read{values, dirList, fileList, box, status, exifTagReaderFactory()};
+
+    Reading(const std::string& folder, std::vector<std::string> names) {
+        dirList.path = folder;
+        fileList.entries = std::move(names);
+    }
+    void run() {
+        read.MakeList();
+        read.ReadTags();
+    }
+};
+
+double readCommand(const std::string& folder, const std::vector<std::string>& names) {
+    Reading reading(folder, names);
+    return median(rounds, [&] {
+        const auto start = Clock::now();
+        reading.run();
+        return seconds(start);
+    });
+}
+
+double exiftool(const std::string& folder, int count) {
+    if (std::system("command -v exiftool >/dev/null 2>&1") != 0) return 0;
+    const std::string command = "exiftool -n -csv -GPSLatitude -GPSLongitude -ModifyDate -GPSDateStamp "
+                                "-GPSTimeStamp '" + folder + "' >/dev/null 2>&1";
+    return median(count, [&] {
+        const auto start = Clock::now();
+        if (std::system(command.c_str()) != 0) return 0.0;
+        return seconds(start);
+    });
+}
+
+// ProcessLL + WriteShape for the photo table as read.
+double saveStages(WorkingValues& values, const std::string& out) {
+    ShapelibShapeFiles control;
+    FakeMessageBox box;
+    DegreeConversion conversion(values, box);
+    ShapeWriter writer(values, control);
+    return median(rounds, [&] {
+        values.saveState = saveNamed;
+        values.shapePath = out + "/save.shp";
+        const auto start = Clock::now();
+        conversion.ProcessLL();
+        writer.WriteShape();
+        return seconds(start);
+    });
+}
+
+double ogr2ogr(const WorkingValues& values, const std::string& out) {
+    if (std::system("command -v ogr2ogr >/dev/null 2>&1") != 0) return 0;
+    {
+        std::ofstream csv(out + "/points.csv");
+        csv << "X,Y,Point_id,Photo,DateTime_,Date_GPS,Time_GPS\n";
+        for (int r = 0; r < values.pointCount; ++r) {
+            csv << -std::stod(values.pointList.cell(r, colLongitude)) << ',' << std::stod(values.pointList.cell(r, colLatitude))
+                << ',' << r + 1 << ',' << values.pointList.cell(r, colPath) << ',' << values.pointList.cell(r, colDateTime)
+                << ',' << values.pointList.cell(r, colGpsDate) << ',' << values.pointList.cell(r, colGpsTime) << '\n';
+        }
+    }
+    const std::string command = "ogr2ogr -overwrite -f 'ESRI Shapefile' '" + out + "/ogr.shp' '" + out +
+                                "/points.csv' -oo X_POSSIBLE_NAMES=X -oo Y_POSSIBLE_NAMES=Y -oo KEEP_GEOM_COLUMNS=NO "
+                                "-a_srs EPSG:4326 >/dev/null 2>&1";
+    return median(rounds, [&] {
+        const auto start = Clock::now();
+        if (std::system(command.c_str()) != 0) return 0.0;
+        return seconds(start);
+    });
+}
+
+int memory(const std::string& folder, const std::string& out) {
+    Reading reading(folder, jpegNames(folder));
+    reading.run();
+    // The conversion takes at most 32766 photos: save all but the last.
+    reading.values.photoCount = std::min<int16_t>(reading.values.photoCount, 32766);
+    reading.values.saveState = saveNamed;
+    reading.values.shapePath = out + "/memory.shp";
+    FakeMessageBox box;
+    ShapelibShapeFiles control;
+    DegreeConversion(reading.values, box).ProcessLL();
+    ShapeWriter(reading.values, control).WriteShape();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("%ld\n", usage.ru_maxrss);
+    return 0;
+}
+
+struct ReadFigures {
+    double rate, exiftoolRate, rawRate;
+};
+
+ReadFigures measureRead(const char* label, const std::string& folder, int exiftoolRounds) {
+    const std::vector<std::string> names = jpegNames(folder);
+    const double n = static_cast<double>(names.size());
+    rawBound(folder, names);  // warms the cache
+    const ReadFigures f{n / readCommand(folder, names), 0, n / rawBound(folder, names)};
+    const double exif = exiftool(folder, exiftoolRounds);
+    ReadFigures out = f;
+    out.exiftoolRate = exif > 0 ? n / exif : 0;
+    std::printf("%-6s %6zu photos: raw bound %9.0f/s, Read %9.0f/s, exiftool %7.0f/s\n", label, names.size(),
+                out.rawRate, out.rate, out.exiftoolRate);
+    return out;
+}
+
+int measure(const std::string& big, const std::string& small, const std::string& self) {
+    const ReadFigures bigRead = measureRead("big", big, 3);
+    const ReadFigures smallRead = measureRead("small", small, 1);
+
+    const std::string out = fs::temp_directory_path() / ("pictrak-bench-" + std::to_string(getpid()));
+    fs::create_directories(out);
+    Reading reading(small, jpegNames(small));
+    reading.run();
+    reading.values.photoCount = std::min<int16_t>(reading.values.photoCount, 32766);
+    const double save = saveStages(reading.values, out);
+    const double ogr = ogr2ogr(reading.values, out);
+    std::printf("save   %6d points: Save stages %.0f ms, ogr2ogr %.0f ms\n", reading.values.pointCount, save * 1000,
+                ogr * 1000);
+
+    std::string kib;
+    if (FILE* child = popen(("'" + self + "' memory '" + small + "' '" + out + "'").c_str(), "r")) {
+        char line[64];
+        if (fgets(line, sizeof line, child)) kib = line;
+        pclose(child);
+    }
+    fs::remove_all(out);
+
+    // The summary takes each corpus's weaker figure.
+    const double vsExiftool = std::min(bigRead.exiftoolRate > 0 ? bigRead.rate / bigRead.exiftoolRate : 0,
+                                       smallRead.exiftoolRate > 0 ? smallRead.rate / smallRead.exiftoolRate : 0);
+    const double vsRaw = std::max(bigRead.rawRate / bigRead.rate, smallRead.rawRate / smallRead.rate);
+    std::printf("read: %.0f photos/s, %.0fx exiftool, %.1fx raw bound\n", std::min(bigRead.rate, smallRead.rate),
+                vsExiftool, vsRaw);
+    std::printf("save: %.0f ms for %d points, %.2fx ogr2ogr\n", save * 1000, reading.values.pointCount,
+                ogr > 0 ? save / ogr : 0);
+    std::printf("memory: %.0f MB peak for %d photos\n", std::atof(kib.c_str()) / 1024, reading.values.photoList.rows());
+    return 0;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures appear as they are measured
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 4 && args[0] == "corpus") return makeCorpus(args[1], args[2], std::stoi(args[3]));
+    if (args.size() == 3 && args[0] == "measure") return measure(args[1], args[2], fs::read_symlink("/proc/self/exe"));
+    if (args.size() == 3 && args[0] == "memory") return memory(args[1], args[2]);
+    std::fprintf(stderr, "usage: %s corpus big|small FOLDER COUNT | measure BIG SMALL | memory SMALL OUT\n", argv[0]);
+    return 2;
+}
