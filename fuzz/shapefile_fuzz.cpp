@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -44,12 +43,13 @@ std::string expected(std::string text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string folder = [] {
-        const std::string made = std::filesystem::temp_directory_path() / ("pictrak-fuzz-" + std::to_string(getpid()));
-        std::filesystem::create_directories(made);
-        std::atexit([] { std::filesystem::remove_all(folder); });
-        return made;
-    }();
+    // A folder of this run's own, removed when the run ends.
+    static const struct Folder {
+        std::string path = std::filesystem::temp_directory_path() / ("pictrak-fuzz-" + std::to_string(getpid()));
+        Folder() { std::filesystem::create_directories(path); }
+        ~Folder() { std::filesystem::remove_all(path); }
+    } run;
+    const std::string& folder = run.path;
     const std::vector<std::string> values = texts(data, size);
     std::string path = folder + "/fuzz";
     {
