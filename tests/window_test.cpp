@@ -261,6 +261,24 @@ private slots:
         QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
         QCOMPARE(status(), QString("1 Pictrak file(s) have been read..."));
     }
+
+    void aFolderOfMoreThan32767PhotosIsRefusedWithTheTableKept() {
+        QTemporaryDir small, huge;
+        writePhoto(small.filePath("a.jpg"), 10);
+        for (int i = 0; i < 32768; ++i) QFile(huge.filePath(QString("IMG_%1.jpg").arg(i, 5, 10, QChar('0')))).open(QIODevice::WriteOnly);
+        showActive();
+        openFolder(small.path());
+        QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
+        openFolder(huge.path());
+        QCOMPARE(control<FileListWidget>("fileList")->count(), 32768);
+        QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
+        QCOMPARE(box_.shown.size(), size_t{1});
+        const QString message = QString::fromStdString(box_.shown[0].prompt);
+        QVERIFY2(message.startsWith("Run-time error '6':") && message.contains("32768") && message.contains("32767"),
+                 qPrintable(message));
+        QCOMPARE(window_->values().photoCount, int16_t{1});
+        QCOMPARE(status(), QString("1 Pictrak file(s) have been read..."));
+    }
 };
 
 QTEST_MAIN(WindowTest)

@@ -1,8 +1,11 @@
 #include "output/ShapelibShapeFiles.h"
 
+#include <stdio_ext.h>
 #include <strings.h>
+#include <sys/stat.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdio>
 
 #include "tables/RuntimeError.h"
@@ -58,7 +61,11 @@ SAOffset hookWrite(void* p, SAOffset size, SAOffset count, SAFile file) {
 SAOffset hookSeek(SAFile file, SAOffset offset, int whence) {
     TrackedFile* f = tracked(file);
     if (whence == SEEK_SET && offset == f->position) return 0;
-    if (std::fseek(f->file, static_cast<long>(offset), whence) != 0) return static_cast<SAOffset>(-1);
+    errno = 0;
+    if (std::fseek(f->file, static_cast<long>(offset), whence) != 0) {  // also where buffered writes fail
+        noteFailure();
+        return static_cast<SAOffset>(-1);
+    }
     f->position = static_cast<uint64_t>(std::ftell(f->file));
     return 0;
 }
@@ -96,6 +103,17 @@ SAHooks* hooks() {
         return made;
     }();
     return &h;
+}
+
+// After a failed write (a full disk): forgets what the stream could not write and tells
+// how many bytes the file really holds.
+uint64_t settleAfterFailure(SAFile file) {
+    TrackedFile* f = tracked(file);
+    std::fflush(f->file);
+    __fpurge(f->file);
+    f->position = UINT64_MAX;  // unknown: the next seek goes to the file
+    struct stat info;
+    return fstat(fileno(f->file), &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
 }
 
 constexpr int widestText = 254;  // the dBASE limit for a character field
@@ -252,8 +270,31 @@ void ShapelibShapeFiles::EndRecord() {
     points_.clear();
 }
 
+// Keeps the records that reached the disk whole in both files, so that a writing cut
+// short by a full disk still leaves a shapefile that readers open.
+void ShapelibShapeFiles::keepWholeRecords() {
+    const uint64_t shpSize = settleAfterFailure(shp_->fpSHP);
+    const uint64_t dbfSize = settleAfterFailure(dbf_->fp);
+    int whole = 0;
+    while (whole < shp_->nRecords &&
+           uint64_t{shp_->panRecOffset[whole]} + 8 + shp_->panRecSize[whole] <= shpSize)
+        ++whole;
+    const int64_t tableRecords =
+        dbf_->bNoHeader ? 0 : (static_cast<int64_t>(dbfSize) - dbf_->nHeaderLength) / dbf_->nRecordLength;
+    whole = static_cast<int>(std::clamp<int64_t>(tableRecords, 0, whole));
+
+    shp_->nRecords = whole;
+    shp_->nFileSize = whole > 0 ? shp_->panRecOffset[whole - 1] + 8 + shp_->panRecSize[whole - 1] : 100;
+    shp_->bUpdated = 1;
+    dbf_->nRecords = whole;
+    dbf_->nCurrentRecord = -1;
+    dbf_->bCurrentRecordModified = 0;
+    dbf_->bUpdated = 1;
+}
+
 void ShapelibShapeFiles::Complete() {
     if (!shp_ && !dbf_) return;
+    if (io.error != 0 && shp_ && dbf_) keepWholeRecords();
     if (shp_) {
         // shapelib leaves a first point at (0,0) out of the header's box: give it our own.
         if (shp_->nRecords > 0) {

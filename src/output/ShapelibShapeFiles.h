@@ -50,6 +50,7 @@ private:
     void requireOpen() const;
     void writeText(int record, int field, const std::string& text);
     void throwIfFailed(const char* what);
+    void keepWholeRecords();
 
     SHPHandle shp_ = nullptr;
     DBFHandle dbf_ = nullptr;
