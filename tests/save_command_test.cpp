@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "Fakes.h"
-#include "Readers.h"
 #include "TempDir.h"
 #include "output/SaveCommand.h"
 #include "output/ShapelibShapeFiles.h"
@@ -79,37 +77,6 @@ TEST_F(SaveFixture, FailedConversionWritesNothing) {
     EXPECT_EQ(box.shown.size(), 1u);
     EXPECT_TRUE(std::filesystem::is_empty(out.path()));
     EXPECT_EQ(status.text, "Simply follow Steps 1-2-3");
-}
-
-TEST_F(SaveFixture, ProjectionCopyFailuresStopBeforeTheCompletionText) {
-    struct Case {
-        std::string name;
-        std::function<void()> arrange;
-        int error;
-    } cases[] = {
-        {"projection missing beside the program",
-         [&] { std::filesystem::remove(program / "latlongwgs84.prj"); }, errFileNotFound},
-        {"projection destination read-only",
-         [&] {
-             std::ofstream(out / "ro.prj") << "old";
-             std::filesystem::permissions(out / "ro.prj", std::filesystem::perms::owner_read);
-         },
-         errPermissionDenied},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (c.error == errPermissionDenied && geteuid() == 0) continue;  // root writes anyway
-        c.arrange();
-        dialog.fileName = out / "ro.shp";
-        try {
-            save.cmdWrite_Click();
-            FAIL() << "no failure";
-        } catch (const RuntimeError& e) {
-            EXPECT_EQ(e.number(), c.error);
-        }
-        EXPECT_EQ(status.text, "Simply follow Steps 1-2-3");
-        EXPECT_EQ(readWithPyshp(out / "ro.shp").records.size(), 1u) << "the shapefile stays";
-    }
 }
 
 TEST_F(SaveFixture, SaveBeforeAnyReadWritesAnEmptyShapefile) {

@@ -149,14 +149,3 @@ TEST_F(ShapefileFixture, FailureMidWritingLeavesReadableFiles) {
     EXPECT_EQ(view.records.size(), 2u) << view.raw;
     EXPECT_NE(ogrinfo(values.shapePath, true).find("Feature Count: 2"), std::string::npos);
 }
-
-TEST_F(ShapefileFixture, MissingFolderIsPathNotFound) {
-    values.shapePath = dir / "no/such/folder/x.shp";
-    setRows(values, {});
-    try {
-        writer.WriteShape();
-        FAIL() << "no failure";
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.number(), errPathNotFound) << e.description();
-    }
-}

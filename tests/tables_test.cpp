@@ -45,11 +45,3 @@ TEST(TextTable, CellsOutsideTheSizedRowsAreSubscriptErrors) {
     table.resize(3);
     EXPECT_EQ(table.cell(1, 5), "") << "resizing discards every earlier row";
 }
-
-TEST(RuntimeError, FileErrorsMapToTheirNumbers) {
-    EXPECT_EQ(fileError(ENOENT, "x").number(), errFileNotFound);
-    EXPECT_EQ(fileError(EACCES, "x").number(), errPermissionDenied);
-    EXPECT_EQ(fileError(EROFS, "x").number(), errPermissionDenied);
-    EXPECT_EQ(fileError(ENOSPC, "x").number(), errDiskFull);
-    EXPECT_EQ(fileError(ENOSPC, "/out/a.shp").description(), "Disk full: /out/a.shp");
-}
