@@ -8,7 +8,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <vector>
 
 #include "intake/DecimalText.h"
 #include "intake/JpegExifSegment.h"
