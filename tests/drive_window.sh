@@ -22,6 +22,8 @@ trap cleanup EXIT
 fail() {
     echo "FAIL: $*"
     [ -s "$work/program.log" ] && sed "s/^/program: /" "$work/program.log"
+    [ -s "$work/xvfb.log" ] && sed "s/^/Xvfb: /" "$work/xvfb.log"
+    ls -la /tmp/.X11-unix /tmp/.X*-lock 2>&1 | sed "s/^/x11: /"
     exit 1
 }
 
@@ -38,18 +40,21 @@ wait_for() {
 "$make_samples" "$work/photos" >/dev/null
 mkdir "$work/out"
 
-for n in $(seq 91 140); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=":$n"; break; }
-done
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself and tells which; it must not reset between our clients.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
-export DISPLAY=$display
+wait_for 100 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n 1 "$work/display")"
 export QT_QPA_PLATFORM=xcb  # the real display, whatever the caller uses for its own tests
-wait_for 100 xdotool getmouselocation || fail "Xvfb did not start"
+wait_for 100 xdotool getmouselocation || fail "Xvfb does not answer on $DISPLAY"
 
 (cd "$work/photos" && exec "$program") >"$work/program.log" 2>&1 &
-pids+=($!)
-wait_for 150 xdotool search --name "^Pictrak to Shapefile$" || fail "the window did not appear"
+program_pid=$!
+pids+=($program_pid)
+if ! wait_for 300 xdotool search --name "^Pictrak to Shapefile$"; then
+    kill -0 "$program_pid" 2>/dev/null && state="still running" || state="ended"
+    fail "the window did not appear on $DISPLAY (the program has $state)"
+fi
 window=$(xdotool search --name "^Pictrak to Shapefile$" | head -n 1)
 eval "$(xdotool getwindowgeometry --shell "$window")"   # X, Y
 

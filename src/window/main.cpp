@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "window/FrmPictrak.h"
@@ -13,20 +14,28 @@ std::string environment(const char* name) {
     return value ? value : "";
 }
 
+// An X connection held while Qt makes its own: a virtual server that has lost its last
+// client resets, and would turn Qt's connection away in that moment.
+struct DisplayProbe {
+    xcb_connection_t* connection = nullptr;
+    ~DisplayProbe() {
+        if (connection) xcb_disconnect(connection);
+    }
+};
+
 // Why no window can open here, or "" when one can. Qt would only abort.
-std::string missingDisplay() {
+std::string missingDisplay(DisplayProbe& probe) {
     if (!environment("QT_QPA_PLATFORM").empty() || !environment("WAYLAND_DISPLAY").empty()) return "";
     const std::string display = environment("DISPLAY");
     if (display.empty()) return "no graphical display is set (DISPLAY and WAYLAND_DISPLAY are empty)";
-    xcb_connection_t* connection = xcb_connect(display.c_str(), nullptr);
-    const bool reached = xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
-    return reached ? "" : "the display " + display + " cannot be reached";
+    probe.connection = xcb_connect(display.c_str(), nullptr);
+    return xcb_connection_has_error(probe.connection) == 0 ? "" : "the display " + display + " cannot be reached";
 }
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (const std::string why = missingDisplay(); !why.empty()) {
+    auto probe = std::make_unique<DisplayProbe>();
+    if (const std::string why = missingDisplay(*probe); !why.empty()) {
         std::fprintf(stderr,
                      "pictrak2shp is a desktop program and needs a graphical display, but %s.\n"
                      "Start it from a desktop session, or under a virtual one: xvfb-run pictrak2shp\n",
@@ -34,6 +43,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication app(argc, argv);
+    probe.reset();
     QApplication::setApplicationName("Pictrak");
     FrmPictrak window;
     window.show();
