@@ -54,23 +54,23 @@ int makeCorpus(const std::string& kind, const std::string& folder, int count) {
     // One camera-sized picture (noise compresses like a busy scene) shared by every photo.
     const std::vector<uint8_t> image = big ? photo::jpeg(1800, 1200, 92) : photo::jpeg(16, 16, 80);
     for (int i = 0; i < count; ++i) {
-        photo::Spec spec;
+        photo::Recipe recipe;
         const double latitude = -60 + 120.0 * i / count, longitude = -170 + 340.0 * ((i * 7919) % count) / count;
-        spec.latitude = photo::dms(latitude);
-        spec.longitude = photo::dms(longitude);
-        spec.latitudeRef = latitude < 0 ? "S" : "N";
-        spec.longitudeRef = longitude < 0 ? "W" : "E";
-        spec.dateTime = "2024:05:07 09:33:04";
-        spec.gpsDate = "2024:05:07";
-        spec.gpsTime = photo::triple({{9, 1}, {33, 1}, {i % 6000, 100}});
-        spec.image = &image;
+        recipe.latitude = photo::dms(latitude);
+        recipe.longitude = photo::dms(longitude);
+        recipe.latitudeRef = latitude < 0 ? "S" : "N";
+        recipe.longitudeRef = longitude < 0 ? "W" : "E";
+        recipe.dateTime = "2024:05:07 09:33:04";
+        recipe.gpsDate = "2024:05:07";
+        recipe.gpsTime = photo::triple({{9, 1}, {33, 1}, {i % 6000, 100}});
+        recipe.image = &image;
         if (big) {
-            spec.cameraTags = true;
-            spec.thumbnailBytes = 12000;
+            recipe.cameraTags = true;
+            recipe.thumbnailBytes = 12000;
         }
         char name[32];
         std::snprintf(name, sizeof name, "IMG_%05d.jpg", i);
-        photo::write(folder + "/" + name, spec);
+        photo::write(folder + "/" + name, recipe);
     }
     return 0;
 }

@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     for (const char* target : {"tag_reader", "coordinate", "shapefile"}) fs::create_directories(root / target);
 
     using photo::triple;
-    std::vector<photo::Spec> photos(8);
+    std::vector<photo::Recipe> photos(8);
     photos[0].latitude = photo::dms(-33.86);
     photos[0].longitude = photo::dms(151.2);
     photos[0].latitudeRef = "S";

@@ -22,14 +22,14 @@
 namespace fs = std::filesystem;
 
 namespace {
-photo::Spec placed(double latitude) {
-    photo::Spec spec;
-    spec.latitude = photo::dms(latitude);
-    spec.longitude = photo::dms(10);
-    spec.latitudeRef = "N";
-    spec.longitudeRef = "E";
-    spec.dateTime = "2024:01:01 00:00:00";
-    return spec;
+photo::Recipe placed(double latitude) {
+    photo::Recipe recipe;
+    recipe.latitude = photo::dms(latitude);
+    recipe.longitude = photo::dms(10);
+    recipe.latitudeRef = "N";
+    recipe.longitudeRef = "E";
+    recipe.dateTime = "2024:01:01 00:00:00";
+    return recipe;
 }
 
 // A folder that the unprivileged child may use too.

@@ -34,15 +34,15 @@ double degreesOf(const std::string& text) {
     return d + m / 60 + s / 3600;
 }
 
-photo::Spec gpsSpec(std::optional<photo::Triple> latitude, std::optional<photo::Triple> longitude,
+photo::Recipe gpsRecipe(std::optional<photo::Triple> latitude, std::optional<photo::Triple> longitude,
                     std::string latitudeRef = "", std::string longitudeRef = "", bool bigEndian = false) {
-    photo::Spec spec;
-    spec.latitude = std::move(latitude);
-    spec.longitude = std::move(longitude);
-    spec.latitudeRef = std::move(latitudeRef);
-    spec.longitudeRef = std::move(longitudeRef);
-    spec.bigEndian = bigEndian;
-    return spec;
+    photo::Recipe recipe;
+    recipe.latitude = std::move(latitude);
+    recipe.longitude = std::move(longitude);
+    recipe.latitudeRef = std::move(latitudeRef);
+    recipe.longitudeRef = std::move(longitudeRef);
+    recipe.bigEndian = bigEndian;
+    return recipe;
 }
 
 std::string letterOf(const std::string& text) {
@@ -55,40 +55,40 @@ TEST(ExifTagReader, TextsOfMadePhotos) {
     using photo::triple;
     struct Case {
         std::string name;
-        photo::Spec spec;
+        photo::Recipe recipe;
         std::string latitude, longitude;
     } cases[] = {
         {"fractional minutes, big-endian",
-         gpsSpec(triple({{41, 1}, {5118, 100}, {0, 1}}), triple({{12, 1}, {2933, 100}, {0, 1}}), "N", "E", true),
+         gpsRecipe(triple({{41, 1}, {5118, 100}, {0, 1}}), triple({{12, 1}, {2933, 100}, {0, 1}}), "N", "E", true),
          "41 Degrees 51.18 Minutes 0 Seconds N", "12 Degrees 29.33 Minutes 0 Seconds E"},
         {"signed rationals, little-endian",
-         gpsSpec(triple({{33, 1}, {36, 1}, {58, 1}}, EXIF_FORMAT_SRATIONAL),
+         gpsRecipe(triple({{33, 1}, {36, 1}, {58, 1}}, EXIF_FORMAT_SRATIONAL),
                  triple({{25, 1}, {49, 1}, {79932, 10000}}, EXIF_FORMAT_SRATIONAL), "S", "E"),
          "33 Degrees 36 Minutes 58 Seconds S", "25 Degrees 49 Minutes 7.9932 Seconds E"},
         {"numerators beyond 2^31",
-         gpsSpec(triple({{3000000000LL, 100000000}, {0, 1}, {4294967295LL, 4294967295LL}}),
+         gpsRecipe(triple({{3000000000LL, 100000000}, {0, 1}, {4294967295LL, 4294967295LL}}),
                  triple({{0, 1}, {0, 1}, {0, 1}}), "n", "w"),
          "30 Degrees 0 Minutes 1 Seconds N", "0 Degrees 0 Minutes 0 Seconds W"},
-        {"no reference letters", gpsSpec(photo::dms(45.5), photo::dms(122.25)), "45 Degrees 30 Minutes 0 Seconds",
+        {"no reference letters", gpsRecipe(photo::dms(45.5), photo::dms(122.25)), "45 Degrees 30 Minutes 0 Seconds",
          "122 Degrees 15 Minutes 0 Seconds"},
-        {"a zero denominator", gpsSpec(triple({{41, 1}, {0, 0}, {0, 1}}), photo::dms(1), "N", "X"), "",
+        {"a zero denominator", gpsRecipe(triple({{41, 1}, {0, 0}, {0, 1}}), photo::dms(1), "N", "X"), "",
          "1 Degrees 0 Minutes 0 Seconds"},
-        {"two values", gpsSpec(triple({{41, 1}, {30, 1}}), triple({{1, 1}, {2, 1}, {3, 1}, {4, 1}})), "", ""},
-        {"negative figure", gpsSpec(triple({{-33, 1}, {36, 1}, {58, 1}}, EXIF_FORMAT_SRATIONAL), photo::dms(180)), "",
+        {"two values", gpsRecipe(triple({{41, 1}, {30, 1}}), triple({{1, 1}, {2, 1}, {3, 1}, {4, 1}})), "", ""},
+        {"negative figure", gpsRecipe(triple({{-33, 1}, {36, 1}, {58, 1}}, EXIF_FORMAT_SRATIONAL), photo::dms(180)), "",
          "180 Degrees 0 Minutes 0 Seconds"},
         {"beyond the pole and the date line",
-         gpsSpec(triple({{90, 1}, {0, 1}, {1, 10}}), triple({{180, 1}, {0, 1}, {1, 10}})), "", ""},
+         gpsRecipe(triple({{90, 1}, {0, 1}, {1, 10}}), triple({{180, 1}, {0, 1}, {1, 10}})), "", ""},
         {"minutes and seconds past 60",
-         gpsSpec(triple({{48, 1}, {15, 1}, {595404032, 1000}}), triple({{11, 1}, {61, 1}, {0, 1}})), "", ""},
+         gpsRecipe(triple({{48, 1}, {15, 1}, {595404032, 1000}}), triple({{11, 1}, {61, 1}, {0, 1}})), "", ""},
         {"sixty seconds rounded up by the camera",
-         gpsSpec(triple({{48, 1}, {15, 1}, {60, 1}}), triple({{11, 1}, {60, 1}, {0, 1}})),
+         gpsRecipe(triple({{48, 1}, {15, 1}, {60, 1}}), triple({{11, 1}, {60, 1}, {0, 1}})),
          "48 Degrees 15 Minutes 60 Seconds", "11 Degrees 60 Minutes 0 Seconds"},
-        {"no GPS at all", gpsSpec({}, {}), "", ""},
+        {"no GPS at all", gpsRecipe({}, {}), "", ""},
     };
     TempDir dir;
     for (const Case& c : cases) {
         const std::string path = dir / "p.jpg";
-        photo::write(path, c.spec);
+        photo::write(path, c.recipe);
         const Texts t = readPhoto(path);
         EXPECT_EQ(t.error, "") << c.name;
         EXPECT_EQ(t.latitude, c.latitude) << c.name;
@@ -97,9 +97,9 @@ TEST(ExifTagReader, TextsOfMadePhotos) {
 }
 
 TEST(ExifTagReader, DateAndTimeTexts) {
-    photo::Spec spec;
-    spec.dateTime = "2011:01:13 14:33:39   ";
-    spec.gpsDate = "2011:01:13";
+    photo::Recipe recipe;
+    recipe.dateTime = "2011:01:13 14:33:39   ";
+    recipe.gpsDate = "2011:01:13";
     struct Case {
         std::vector<photo::Rational> time;
         std::string expected;
@@ -111,8 +111,8 @@ TEST(ExifTagReader, DateAndTimeTexts) {
     };
     TempDir dir;
     for (const Case& c : cases) {
-        spec.gpsTime = photo::triple(c.time);
-        photo::write(dir / "t.jpg", spec);
+        recipe.gpsTime = photo::triple(c.time);
+        photo::write(dir / "t.jpg", recipe);
         const Texts t = readPhoto(dir / "t.jpg");
         EXPECT_EQ(t.gpsTime, c.expected);
         EXPECT_EQ(t.dateTime, "2011:01:13 14:33:39");
@@ -123,18 +123,18 @@ TEST(ExifTagReader, DateAndTimeTexts) {
 TEST(ExifTagReader, FindsExifBehindLargeSegments) {
     TempDir dir;
     for (size_t padding : {size_t{0}, size_t{80000}, size_t{300000}}) {
-        photo::Spec spec;
-        spec.latitude = photo::dms(48.3027777777778);
-        spec.latitudeRef = "N";
-        spec.appBytesBeforeExif = padding;
-        photo::write(dir / "big.jpg", spec);
+        photo::Recipe recipe;
+        recipe.latitude = photo::dms(48.3027777777778);
+        recipe.latitudeRef = "N";
+        recipe.appBytesBeforeExif = padding;
+        photo::write(dir / "big.jpg", recipe);
         EXPECT_EQ(readPhoto(dir / "big.jpg").latitude, "48 Degrees 18 Minutes 10 Seconds N") << padding;
     }
 }
 
 TEST(ExifTagReader, ProblemsWithTheFileAreTold) {
     TempDir dir;
-    photo::Spec gps;
+    photo::Recipe gps;
     gps.latitude = photo::dms(10);
     const std::vector<uint8_t> good = photo::make(gps);
     photo::writeBytes(dir / "empty.jpg", {});

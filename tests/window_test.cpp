@@ -42,10 +42,10 @@ class WindowTest : public QObject {
         return names;
     }
     void writePhoto(const QString& path, double latitude) {
-        photo::Spec spec;
-        spec.latitude = photo::dms(latitude);
-        spec.longitude = photo::dms(10);
-        photo::write(QFile::encodeName(path).toStdString(), spec);
+        photo::Recipe recipe;
+        recipe.latitude = photo::dms(latitude);
+        recipe.longitude = photo::dms(10);
+        photo::write(QFile::encodeName(path).toStdString(), recipe);
     }
     void showActive() {
         window_->show();

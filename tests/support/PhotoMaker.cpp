@@ -83,19 +83,19 @@ void putCameraTags(ExifData* data) {
     putAscii(data, EXIF_IFD_GPS, EXIF_TAG_GPS_MAP_DATUM, "WGS-84");
 }
 
-std::vector<uint8_t> exifPayload(const Spec& spec, const std::vector<uint8_t>& thumbnail) {
+std::vector<uint8_t> exifPayload(const Recipe& recipe, const std::vector<uint8_t>& thumbnail) {
     std::unique_ptr<ExifData, void (*)(ExifData*)> data(exif_data_new(), exif_data_unref);
     exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
-    exif_data_set_byte_order(data.get(), spec.bigEndian ? EXIF_BYTE_ORDER_MOTOROLA : EXIF_BYTE_ORDER_INTEL);
+    exif_data_set_byte_order(data.get(), recipe.bigEndian ? EXIF_BYTE_ORDER_MOTOROLA : EXIF_BYTE_ORDER_INTEL);
     putAscii(data.get(), EXIF_IFD_0, EXIF_TAG_MAKE, "PhotoMaker");
-    putAscii(data.get(), EXIF_IFD_0, EXIF_TAG_DATE_TIME, spec.dateTime);
-    putAscii(data.get(), EXIF_IFD_GPS, EXIF_TAG_GPS_LATITUDE_REF, spec.latitudeRef);
-    putTriple(data.get(), EXIF_TAG_GPS_LATITUDE, spec.latitude);
-    putAscii(data.get(), EXIF_IFD_GPS, EXIF_TAG_GPS_LONGITUDE_REF, spec.longitudeRef);
-    putTriple(data.get(), EXIF_TAG_GPS_LONGITUDE, spec.longitude);
-    putTriple(data.get(), EXIF_TAG_GPS_TIME_STAMP, spec.gpsTime);
-    putAscii(data.get(), EXIF_IFD_GPS, EXIF_TAG_GPS_DATE_STAMP, spec.gpsDate);
-    if (spec.cameraTags) putCameraTags(data.get());
+    putAscii(data.get(), EXIF_IFD_0, EXIF_TAG_DATE_TIME, recipe.dateTime);
+    putAscii(data.get(), EXIF_IFD_GPS, EXIF_TAG_GPS_LATITUDE_REF, recipe.latitudeRef);
+    putTriple(data.get(), EXIF_TAG_GPS_LATITUDE, recipe.latitude);
+    putAscii(data.get(), EXIF_IFD_GPS, EXIF_TAG_GPS_LONGITUDE_REF, recipe.longitudeRef);
+    putTriple(data.get(), EXIF_TAG_GPS_LONGITUDE, recipe.longitude);
+    putTriple(data.get(), EXIF_TAG_GPS_TIME_STAMP, recipe.gpsTime);
+    putAscii(data.get(), EXIF_IFD_GPS, EXIF_TAG_GPS_DATE_STAMP, recipe.gpsDate);
+    if (recipe.cameraTags) putCameraTags(data.get());
     if (!thumbnail.empty()) {
         data->data = static_cast<unsigned char*>(std::malloc(thumbnail.size()));
         std::memcpy(data->data, thumbnail.data(), thumbnail.size());
@@ -158,25 +158,25 @@ std::vector<uint8_t> jpeg(int width, int height, int quality) {
     return out;
 }
 
-std::vector<uint8_t> make(const Spec& spec) {
+std::vector<uint8_t> make(const Recipe& recipe) {
     static const std::vector<uint8_t> tiny = jpeg(8, 8);
-    const std::vector<uint8_t>& image = spec.image ? *spec.image : tiny;
+    const std::vector<uint8_t>& image = recipe.image ? *recipe.image : tiny;
 
     std::vector<uint8_t> out = {0xFF, 0xD8};
-    for (size_t left = spec.appBytesBeforeExif, n = 0; left > 0; ++n) {
+    for (size_t left = recipe.appBytesBeforeExif, n = 0; left > 0; ++n) {
         const size_t size = std::min<size_t>(left, 60000);
         const std::vector<uint8_t> filler(size, static_cast<uint8_t>('a' + n % 26));
         putSegment(out, static_cast<uint8_t>(0xE7 + n % 3), filler.data(), size);
         left -= size;
     }
-    if (spec.withExif) {
+    if (recipe.withExif) {
         std::vector<uint8_t> thumbnail;
-        if (spec.thumbnailBytes > 0) {
+        if (recipe.thumbnailBytes > 0) {
             // Noise compresses badly, so the side grows with the square root of the size asked for.
-            const int side = std::max(8, static_cast<int>(std::sqrt(static_cast<double>(spec.thumbnailBytes) / 1.6)));
+            const int side = std::max(8, static_cast<int>(std::sqrt(static_cast<double>(recipe.thumbnailBytes) / 1.6)));
             thumbnail = jpeg(side, side, 75);
         }
-        const std::vector<uint8_t> payload = exifPayload(spec, thumbnail);
+        const std::vector<uint8_t> payload = exifPayload(recipe, thumbnail);
         putSegment(out, 0xE1, payload.data(), payload.size());
     }
     out.insert(out.end(), image.begin() + 2, image.end());
@@ -189,6 +189,6 @@ void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     if (!file) throw std::runtime_error("cannot write " + path);
 }
 
-void write(const std::string& path, const Spec& spec) { writeBytes(path, make(spec)); }
+void write(const std::string& path, const Recipe& recipe) { writeBytes(path, make(recipe)); }
 
 }  // namespace photo

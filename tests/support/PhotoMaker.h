@@ -18,7 +18,7 @@ struct Triple {
     ExifFormat format = EXIF_FORMAT_RATIONAL;
 };
 
-struct Spec {
+struct Recipe {
     std::optional<Triple> latitude, longitude, gpsTime;
     std::string latitudeRef, longitudeRef;  // empty: no tag
     std::string dateTime, gpsDate;          // empty: no tag
@@ -37,8 +37,8 @@ Triple triple(std::vector<Rational> values, ExifFormat format = EXIF_FORMAT_RATI
 // A JPEG of width × height pixels of noise at the given quality.
 std::vector<uint8_t> jpeg(int width, int height, int quality = 90);
 
-std::vector<uint8_t> make(const Spec& spec);
-void write(const std::string& path, const Spec& spec);
+std::vector<uint8_t> make(const Recipe& recipe);
+void write(const std::string& path, const Recipe& recipe);
 void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
 }  // namespace photo

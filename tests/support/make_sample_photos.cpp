@@ -24,17 +24,17 @@ int main(int argc, char** argv) {
         {"greenwich.jpg", 51.477928, -0.001545, "2019:10:01 08:00:00"},
     };
     for (const Place& place : places) {
-        photo::Spec spec;
-        spec.latitude = photo::dms(place.latitude);
-        spec.longitude = photo::dms(place.longitude);
-        spec.latitudeRef = place.latitude < 0 ? "S" : "N";
-        spec.longitudeRef = place.longitude < 0 ? "W" : "E";
-        spec.dateTime = place.taken;
-        spec.gpsDate = std::string(place.taken).substr(0, 10);
-        spec.gpsTime = photo::triple({{11, 1}, {30, 1}, {1525, 100}});
-        photo::write((folder / place.file).string(), spec);
+        photo::Recipe recipe;
+        recipe.latitude = photo::dms(place.latitude);
+        recipe.longitude = photo::dms(place.longitude);
+        recipe.latitudeRef = place.latitude < 0 ? "S" : "N";
+        recipe.longitudeRef = place.longitude < 0 ? "W" : "E";
+        recipe.dateTime = place.taken;
+        recipe.gpsDate = std::string(place.taken).substr(0, 10);
+        recipe.gpsTime = photo::triple({{11, 1}, {30, 1}, {1525, 100}});
+        photo::write((folder / place.file).string(), recipe);
     }
-    photo::Spec indoors;
+    photo::Recipe indoors;
     indoors.dateTime = "2021:12:24 20:00:00";
     photo::write((folder / "no-position.jpg").string(), indoors);
     std::printf("%zu sample photos in %s\n", std::size(places) + 1, folder.c_str());
