@@ -12,7 +12,8 @@ public:
     explicit QtSaveDialog(QWidget* parent) : parent_(parent) {}
 
     void SetCancelError(bool raise) override { cancelError_ = raise; }
-    void SetFlags(int32_t flags) override { flags_ = flags; }
+    // The only flag asked for hides a read-only check box, which Qt's dialog does not have.
+    void SetFlags(int32_t) override {}
     void SetFilter(const std::string& filter) override;
     void SetFilterIndex(int16_t index) override { filterIndex_ = index; }
     void ShowSave() override;
@@ -21,7 +22,6 @@ public:
 private:
     QWidget* parent_;
     bool cancelError_ = false;
-    int32_t flags_ = 0;
     QStringList nameFilters_;
     int16_t filterIndex_ = 1;
     QString fileName_;
