@@ -190,10 +190,9 @@ ReadFigures measureRead(const char* label, const std::string& folder, int exifto
     const std::vector<std::string> names = jpegNames(folder);
     const double n = static_cast<double>(names.size());
     rawBound(folder, names);  // warms the cache
-    const ReadFigures f{n / readCommand(folder, names), 0, n / rawBound(folder, names)};
+    ReadFigures out{n / readCommand(folder, names), 0, n / rawBound(folder, names)};
     const double exif = exiftool(folder, exiftoolRounds);
-    ReadFigures out = f;
-    out.exiftoolRate = exif > 0 ? n / exif : 0;
+    if (exif > 0) out.exiftoolRate = n / exif;
     std::printf("%-6s %6zu photos: raw bound %9.0f/s, Read %9.0f/s, exiftool %7.0f/s\n", label, names.size(),
                 out.rawRate, out.rate, out.exiftoolRate);
     return out;

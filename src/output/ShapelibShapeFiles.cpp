@@ -4,8 +4,8 @@
 #include <strings.h>
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include "tables/RuntimeError.h"
