@@ -1,6 +1,6 @@
 #include "output/SaveCommand.h"
 
-#include "tables/RuntimeError.h"
+#include "output/ShapefileName.h"
 
 void SaveCommand::SaveFile() {
     dialog_.SetCancelError(true);
@@ -25,9 +25,7 @@ void SaveCommand::cmdWrite_Click() {
     writer_.WriteShape();
 
     const std::string source = files_.AppPath() + "/latlongwgs84.prj";
-    if (v_.shapePath.size() < 4) throw RuntimeError(errInvalidCall);
-    const std::string destination = v_.shapePath.substr(0, v_.shapePath.size() - 4) + ".prj";
-    files_.FileCopy(source, destination);
+    files_.FileCopy(source, shapefileBase(v_.shapePath) + ".prj");
 
     statusBar_.SetSimpleText("Conversion complete, " + v_.shapePath + " saved.");
 }

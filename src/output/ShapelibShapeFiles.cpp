@@ -1,45 +1,56 @@
 #include "output/ShapelibShapeFiles.h"
 
 #include <stdio_ext.h>
-#include <strings.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
+#include "output/ShapefileName.h"
 #include "tables/RuntimeError.h"
 
 namespace {
-// shapelib reports nothing about failed writes and prints its complaints to stderr; these
-// hooks keep the first I/O failure of a writing so that it can be reported as an error.
-struct IoState {
-    int error = 0;
-    std::string message;
-} io;
+// shapelib ignores failed writes and prints its complaints to stderr. These hooks keep the
+// first I/O failure of a writing, and the file it happened on, in the control's own record.
 
-void noteFailure() {
-    if (io.error == 0) io.error = errno != 0 ? errno : EIO;
-}
-
-// A stream that knows its own position: shapelib seeks before every record, and a seek to
-// where the stream already is would otherwise flush its buffer, one write per record.
+// A stream that knows its own position: shapelib 1.5 seeks before every record, and a seek
+// to where the stream already is would otherwise flush its buffer, one write per record.
 struct TrackedFile {
     FILE* file;
     uint64_t position;
+    IoFailure& failure;
+    std::string path;
+
+    void noteFailure() { failure.note(errno != 0 ? errno : EIO, path); }
 };
 
 TrackedFile* tracked(SAFile file) { return reinterpret_cast<TrackedFile*>(file); }
 
-SAFile hookOpen(const char* name, const char* access) {
+SAFile openTracked(const char* name, const char* access, IoFailure& failure) {
+    errno = 0;
     FILE* file = std::fopen(name, access);
     if (!file) {
-        noteFailure();
+        failure.note(errno != 0 ? errno : EIO, name);
         return nullptr;
     }
     std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
-    return reinterpret_cast<SAFile>(new TrackedFile{file, 0});
+    return reinterpret_cast<SAFile>(new TrackedFile{file, 0, failure, name});
 }
+
+#ifdef SHAPELIB_VERSION_NUMBER  // 1.6 on: the hooks carry a pointer of ours, and written data is const
+using WrittenData = const void*;
+SAFile hookOpen(const char* name, const char* access, void* failure) {
+    return openTracked(name, access, *static_cast<IoFailure*>(failure));
+}
+#else
+using WrittenData = void*;
+// The record of the control whose files shapelib opens at this moment; set only for the
+// length of one call, since 1.5 hands its hooks nothing of ours.
+thread_local IoFailure* opening = nullptr;
+SAFile hookOpen(const char* name, const char* access) { return openTracked(name, access, *opening); }
+#endif
+
 SAOffset hookRead(void* p, SAOffset size, SAOffset count, SAFile file) {
     TrackedFile* f = tracked(file);
     const SAOffset read = std::fread(p, size, count, f->file);
@@ -50,12 +61,12 @@ SAOffset hookRead(void* p, SAOffset size, SAOffset count, SAFile file) {
     }
     return read;
 }
-SAOffset hookWrite(void* p, SAOffset size, SAOffset count, SAFile file) {
+SAOffset hookWrite(WrittenData p, SAOffset size, SAOffset count, SAFile file) {
     TrackedFile* f = tracked(file);
     errno = 0;
     const SAOffset written = std::fwrite(p, size, count, f->file);
     f->position += written * size;
-    if (written < count) noteFailure();
+    if (written < count) f->noteFailure();
     return written;
 }
 SAOffset hookSeek(SAFile file, SAOffset offset, int whence) {
@@ -63,7 +74,7 @@ SAOffset hookSeek(SAFile file, SAOffset offset, int whence) {
     if (whence == SEEK_SET && offset == f->position) return 0;
     errno = 0;
     if (std::fseek(f->file, static_cast<long>(offset), whence) != 0) {  // also where buffered writes fail
-        noteFailure();
+        f->noteFailure();
         return static_cast<SAOffset>(-1);
     }
     f->position = static_cast<uint64_t>(std::ftell(f->file));
@@ -73,37 +84,19 @@ SAOffset hookTell(SAFile file) { return tracked(file)->position; }
 int hookFlush(SAFile file) {
     errno = 0;
     const int result = std::fflush(tracked(file)->file);
-    if (result != 0) noteFailure();
+    if (result != 0) tracked(file)->noteFailure();
     return result;
 }
 int hookClose(SAFile file) {
     TrackedFile* f = tracked(file);
     errno = 0;
     const int result = std::fclose(f->file);
+    if (result != 0) f->noteFailure();
     delete f;
-    if (result != 0) noteFailure();
     return result;
 }
-void hookError(const char* message) {
-    if (io.message.empty()) io.message = message;
-}
-
-SAHooks* hooks() {
-    static SAHooks h = [] {
-        SAHooks made;
-        SASetupDefaultHooks(&made);
-        made.FOpen = hookOpen;
-        made.FRead = hookRead;
-        made.FWrite = hookWrite;
-        made.FSeek = hookSeek;
-        made.FTell = hookTell;
-        made.FFlush = hookFlush;
-        made.FClose = hookClose;
-        made.Error = hookError;
-        return made;
-    }();
-    return &h;
-}
+// Every failure shapelib can meet is told by a hook above or by its return value.
+void hookError(const char*) {}
 
 // After a failed write (a full disk): forgets what the stream could not write and tells
 // how many bytes the file really holds.
@@ -118,12 +111,43 @@ uint64_t settleAfterFailure(SAFile file) {
 
 constexpr int widestText = 254;  // the dBASE limit for a character field
 
-// The text cut to the widest field, never inside a UTF-8 character.
+// Length of the well-formed UTF-8 character at `at`, 0 when the bytes there are none.
+size_t characterLength(const std::string& text, size_t at) {
+    const auto byte = [&](size_t i) -> unsigned { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0; };
+    const unsigned lead = byte(at);
+    if (lead < 0x80) return 1;
+    // The length a lead byte announces, and the range its second byte must lie in (no
+    // overlong forms, no surrogates, nothing past U+10FFFF).
+    struct Lead {
+        unsigned first, last;
+        size_t length;
+        unsigned low, high;
+    } static const leads[] = {{0xC2, 0xDF, 2, 0x80, 0xBF}, {0xE0, 0xE0, 3, 0xA0, 0xBF}, {0xE1, 0xEC, 3, 0x80, 0xBF},
+                              {0xED, 0xED, 3, 0x80, 0x9F}, {0xEE, 0xEF, 3, 0x80, 0xBF}, {0xF0, 0xF0, 4, 0x90, 0xBF},
+                              {0xF1, 0xF3, 4, 0x80, 0xBF}, {0xF4, 0xF4, 4, 0x80, 0x8F}};
+    for (const Lead& l : leads) {
+        if (lead < l.first || lead > l.last) continue;
+        if (byte(at + 1) < l.low || byte(at + 1) > l.high) return 0;
+        for (size_t i = 2; i < l.length; ++i)
+            if ((byte(at + i) & 0xC0) != 0x80) return 0;
+        return l.length;
+    }
+    return 0;
+}
+
+// The table is declared UTF-8, so it gets nothing else: a byte that is no part of a
+// character (a file name in Latin-1, say) becomes U+FFFD, and a text is cut to the widest
+// field between two characters.
 std::string fitted(const std::string& text) {
-    if (text.size() <= widestText) return text;
-    size_t cut = widestText;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-    return text.substr(0, cut);
+    std::string out;
+    for (size_t at = 0; at < text.size();) {
+        const size_t length = characterLength(text, at);
+        const std::string character = length > 0 ? text.substr(at, length) : "\xEF\xBF\xBD";
+        if (out.size() + character.size() > widestText) break;
+        out += character;
+        at += length > 0 ? length : 1;
+    }
+    return out;
 }
 }  // namespace
 
@@ -140,12 +164,10 @@ void ShapelibShapeFiles::CreateShapefile(std::string& path, int32_t shapeType, i
     if (shapeType != shapePoint) throw RuntimeError(errInvalidCall, "Only point shapefiles can be written");
 
     // The files and the projection beside them share one base name: give the path its ending.
-    const bool hasEnding = path.size() >= 4 && strcasecmp(path.c_str() + path.size() - 4, ".shp") == 0;
-    if (hasEnding) path.replace(path.size() - 4, 4, ".shp");
-    else path += ".shp";
-    const std::string base = path.substr(0, path.size() - 4);
+    base_ = shapefileBase(path);
+    path = base_ + ".shp";
 
-    io = IoState{};
+    failure_ = IoFailure{};
     fields_.clear();
     widths_.clear();
     values_.clear();
@@ -154,19 +176,37 @@ void ShapelibShapeFiles::CreateShapefile(std::string& path, int32_t shapeType, i
     minX_ = minY_ = std::numeric_limits<double>::infinity();
     maxX_ = maxY_ = -minX_;
 
-    shp_ = SHPCreateLL(path.c_str(), SHPT_POINT, hooks());
+    SAHooks hooks;
+    SASetupDefaultHooks(&hooks);
+    hooks.FOpen = hookOpen;
+    hooks.FRead = hookRead;
+    hooks.FWrite = hookWrite;
+    hooks.FSeek = hookSeek;
+    hooks.FTell = hookTell;
+    hooks.FFlush = hookFlush;
+    hooks.FClose = hookClose;
+    hooks.Error = hookError;
+#ifdef SHAPELIB_VERSION_NUMBER
+    hooks.pvUserData = &failure_;
+#else
+    opening = &failure_;
+    struct Opened {
+        ~Opened() { opening = nullptr; }
+    } opened;
+#endif
+    shp_ = SHPCreateLL(path.c_str(), SHPT_POINT, &hooks);
     if (!shp_) {
-        const int err = io.error == ENOENT ? ENOTDIR : io.error;  // a missing folder, not a missing file
-        throw fileError(err, path);
+        const int err = failure_.error == ENOENT ? ENOTDIR : failure_.error;  // a missing folder, not a missing file
+        throw fileError(err, failure_.path.empty() ? path : failure_.path);
     }
-    dbf_ = DBFCreateLL((base + ".dbf").c_str(), "UTF-8", hooks());
+    dbf_ = DBFCreateLL((base_ + ".dbf").c_str(), "UTF-8", &hooks);
     if (!dbf_) {
-        const int err = io.error;
+        const IoFailure failure = failure_;
         Complete();
-        throw fileError(err, base + ".dbf");
+        throw fileError(failure.error, failure.path.empty() ? base_ + ".dbf" : failure.path);
     }
     // A spatial index of an earlier shapefile of this name would describe the wrong points.
-    for (const char* ending : {".qix", ".sbn", ".sbx"}) std::remove((base + ending).c_str());
+    for (const char* ending : {".qix", ".sbn", ".sbx"}) std::remove((base_ + ending).c_str());
 }
 
 void ShapelibShapeFiles::requireOpen() const {
@@ -217,9 +257,8 @@ void ShapelibShapeFiles::AddPoint(double x, double y) {
     points_.emplace_back(x, y);
 }
 
-void ShapelibShapeFiles::throwIfFailed(const char* what) {
-    if (io.error != 0) throw fileError(io.error, what);
-    if (!io.message.empty()) throw RuntimeError(errFileAccess, io.message);
+void ShapelibShapeFiles::throwIfFailed() const {
+    if (failure_.error != 0) throw fileError(failure_.error, failure_.path);
 }
 
 void ShapelibShapeFiles::writeText(int record, int field, const std::string& text) {
@@ -228,8 +267,8 @@ void ShapelibShapeFiles::writeText(int record, int field, const std::string& tex
     if (length > widths_[static_cast<size_t>(field)]) {
         const Field& f = fields_[static_cast<size_t>(field)];
         if (!DBFAlterFieldDefn(dbf_, field, f.name().c_str(), 'C', length, 0)) {
-            throwIfFailed("the attribute table");
-            throw RuntimeError(errFileAccess, "Cannot widen the field " + f.name());
+            throwIfFailed();
+            throw RuntimeError(errFileAccess, "Cannot widen the field " + f.name() + " of " + base_ + ".dbf");
         }
         widths_[static_cast<size_t>(field)] = length;
     }
@@ -247,8 +286,8 @@ void ShapelibShapeFiles::WriteRecord() {
     const int record = SHPWriteObject(shp_, -1, shape);
     SHPDestroyObject(shape);
     if (record < 0) {
-        throwIfFailed("the shapefile");
-        throw RuntimeError(errFileAccess, "Cannot write the point");
+        throwIfFailed();
+        throw RuntimeError(errFileAccess, "Cannot write a point to " + base_ + ".shp");
     }
     minX_ = std::min(minX_, x);
     maxX_ = std::max(maxX_, x);
@@ -261,7 +300,7 @@ void ShapelibShapeFiles::WriteRecord() {
         else if (const auto* text = std::get_if<std::string>(&value)) writeText(record, field, *text);
         else DBFWriteNULLAttribute(dbf_, record, field);
     }
-    throwIfFailed("the attribute table");
+    throwIfFailed();
 }
 
 void ShapelibShapeFiles::EndRecord() {
@@ -294,7 +333,7 @@ void ShapelibShapeFiles::keepWholeRecords() {
 
 void ShapelibShapeFiles::Complete() {
     if (!shp_ && !dbf_) return;
-    if (io.error != 0 && shp_ && dbf_) keepWholeRecords();
+    if (failure_.error != 0 && shp_ && dbf_) keepWholeRecords();
     if (shp_) {
         // shapelib leaves a first point at (0,0) out of the header's box: give it our own.
         if (shp_->nRecords > 0) {
@@ -311,5 +350,5 @@ void ShapelibShapeFiles::Complete() {
         DBFClose(dbf_);
         dbf_ = nullptr;
     }
-    throwIfFailed("the shapefile");
+    throwIfFailed();
 }

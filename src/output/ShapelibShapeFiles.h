@@ -9,6 +9,15 @@
 
 #include "output/ShapeFiles.h"
 
+// The first I/O failure of one writing and the file it happened on.
+struct IoFailure {
+    int error = 0;
+    std::string path;
+    void note(int err, const std::string& file) {
+        if (error == 0) error = err, path = file;
+    }
+};
+
 // The shapefile control on shapelib. Attribute texts are UTF-8 (the table says so in a
 // .cpg file); a text longer than its field widens the field, up to the dBASE limit.
 class ShapelibShapeFiles : public ShapeFiles, private ShapeFieldCollection, private ShapePointCollection {
@@ -49,9 +58,11 @@ private:
     void setValue(int field, Value value);
     void requireOpen() const;
     void writeText(int record, int field, const std::string& text);
-    void throwIfFailed(const char* what);
+    void throwIfFailed() const;
     void keepWholeRecords();
 
+    IoFailure failure_;
+    std::string base_;
     SHPHandle shp_ = nullptr;
     DBFHandle dbf_ = nullptr;
     bool fieldsFinished_ = false;
