@@ -96,7 +96,8 @@ struct Reading {
     FakeFileList fileList;
     FakeMessageBox box;
     FakeStatusBar status;
-    ReadCommand read{values, dirList, fileList, box, status, exifTagReaderFactory()};
+    KernelReadAhead readAhead;
+    ReadCommand read{values, dirList, fileList, box, status, exifTagReaderFactory(), readAhead};
 
     Reading(const std::string& folder, std::vector<std::string> names) {
         dirList.path = folder;

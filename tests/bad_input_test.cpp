@@ -44,7 +44,8 @@ struct Session {
     FakeSaveDialog dialog;
     ShapelibShapeFiles shapeOut;
     FakeFileSystem files;
-    ReadCommand read{values, dirList, fileList, box, status, exifTagReaderFactory()};
+    KernelReadAhead readAhead;
+    ReadCommand read{values, dirList, fileList, box, status, exifTagReaderFactory(), readAhead};
     SaveCommand save{values, dialog, box, status, shapeOut, files};
 
     // The error number a Save ends with, 0 when it ends normally.

@@ -39,7 +39,8 @@ TEST(EndToEnd, RealPhotosLandWhereExiftoolPutsThem) {
         if (lower.size() > 4 && lower.substr(lower.size() - 4) == ".jpg") fileList.entries.push_back(name);
     }
     std::sort(fileList.entries.begin(), fileList.entries.end());
-    ReadCommand read(values, dirList, fileList, box, status, exifTagReaderFactory());
+    KernelReadAhead readAhead;
+    ReadCommand read(values, dirList, fileList, box, status, exifTagReaderFactory(), readAhead);
     read.cmdReadAll_Click();
     EXPECT_EQ(status.text, std::to_string(fileList.entries.size()) + " Pictrak file(s) have been read...");
 

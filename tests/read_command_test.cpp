@@ -16,7 +16,8 @@ struct ReadFixture : ::testing::Test {
     FakeMessageBox box;
     FakeStatusBar status;
     ScriptedTagReaders readers;
-    ReadCommand read{values, dirList, fileList, box, status, readers.factory()};
+    FakeReadAhead readAhead;
+    ReadCommand read{values, dirList, fileList, box, status, readers.factory(), readAhead};
 
     void folder(const std::string& path, std::vector<std::string> entries, std::vector<bool> selected = {}) {
         dirList.path = path;
@@ -151,7 +152,7 @@ TEST_F(ReadFixture, ReaderFailuresEndTheReadingWithOneMessage) {
         box.shown.clear();
         readers = ScriptedTagReaders{};
         readers.missing = c.missing;
-        ReadCommand reading{values, dirList, fileList, box, status, readers.factory()};
+        ReadCommand reading{values, dirList, fileList, box, status, readers.factory(), readAhead};
         folder("/t", {"a.jpg", "b.jpg", "c.jpg"});
         for (const char* p : {"/t/a.jpg", "/t/b.jpg", "/t/c.jpg"})
             readers.photos[p].tags = {{"GPSLatitude", "lat"}, {"GPSLongitude", "lon"}, {"DateTime", "dt"},

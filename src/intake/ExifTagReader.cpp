@@ -95,9 +95,11 @@ std::string coordinateText(ExifData* data, int valueTag, int refTag, double limi
     if (dms[0] + dms[1] / 60 + dms[2] / 3600 > limit) return "";
     std::string text = shortestDecimal(dms[0]) + " Degrees " + shortestDecimal(dms[1]) + " Minutes " +
                        shortestDecimal(dms[2]) + " Seconds";
+    // Some writers pad the letter with blanks; the hemisphere is the letter all the same.
     const std::string ref = asciiText(entryIn(data, EXIF_IFD_GPS, refTag));
-    if (!ref.empty()) {
-        const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(ref[0])));
+    const auto first = ref.find_first_not_of(' ');
+    if (first != std::string::npos) {
+        const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(ref[first])));
         if (std::strchr("NSEW", letter)) text += std::string(" ") + letter;
     }
     return text;
@@ -117,29 +119,24 @@ std::string timeText(ExifData* data) {
 
 void ExifTagReader::OpenPhoto(const std::string& path) {
     data_.reset();
-    error_.clear();
+    const std::string problem = load(path);
+    // The message tells which photo it is about.
+    error_ = problem.empty() ? "" : path + ": " + problem;
+}
 
+std::string ExifTagReader::load(const std::string& path) {
     FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (file.get() < 0) {
-        error_ = openError(errno);
-        return;
-    }
+    if (file.get() < 0) return openError(errno);
     struct stat info;
-    if (fstat(file.get(), &info) != 0) {
-        error_ = openError(errno);
-        return;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        error_ = "not a regular file";
-        return;
-    }
+    if (fstat(file.get(), &info) != 0) return openError(errno);
+    if (!S_ISREG(info.st_mode)) return "not a regular file";
 
     ExifSegment payload;
     switch (findExifSegment(file.get(), payload)) {
-    case JpegScan::empty: error_ = "file is empty"; return;
-    case JpegScan::notJpeg: error_ = "not a JPEG file"; return;
-    case JpegScan::readFailed: error_ = std::string("cannot read the file (") + std::strerror(errno) + ")"; return;
-    case JpegScan::noExif: return;  // a JPEG without EXIF: every tag is simply empty
+    case JpegScan::empty: return "file is empty";
+    case JpegScan::notJpeg: return "not a JPEG file";
+    case JpegScan::readFailed: return std::string("cannot read the file (") + std::strerror(errno) + ")";
+    case JpegScan::noExif: return "";  // a JPEG without EXIF: every tag is simply empty
     case JpegScan::exifFound: break;
     }
 
@@ -148,11 +145,9 @@ void ExifTagReader::OpenPhoto(const std::string& path) {
     // Keep what the photo holds: no made-up mandatory tags, no repairs.
     exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
     exif_data_load_data(data.get(), payload.data, static_cast<unsigned>(payload.size));
-    if (!anyEntries(data.get())) {
-        error_ = "EXIF data is corrupt";
-        return;
-    }
+    if (!anyEntries(data.get())) return "EXIF data is corrupt";
     data_ = std::move(data);
+    return "";
 }
 
 std::string ExifTagReader::TagText(const std::string& tagName) {

@@ -17,6 +17,9 @@ public:
     std::string TagText(const std::string& tagName) override;
 
 private:
+    // Reads the photo's EXIF; returns what is wrong with the file, or "".
+    std::string load(const std::string& path);
+
     struct ExifDataDeleter {
         void operator()(_ExifData* data) const;
     };

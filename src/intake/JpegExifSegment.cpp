@@ -8,9 +8,6 @@
 #include <vector>
 
 namespace {
-// Most photos keep their EXIF in the first 64 KiB: one read covers the usual case.
-constexpr size_t firstRead = 64 * 1024;
-
 ssize_t readAt(int fd, uint8_t* into, size_t size, off_t offset) {
     size_t done = 0;
     while (done < size) {
@@ -26,7 +23,7 @@ ssize_t readAt(int fd, uint8_t* into, size_t size, off_t offset) {
 // Buffers kept from photo to photo: reading tens of thousands of photos allocates and
 // clears nothing in the usual case.
 struct Scratch {
-    std::unique_ptr<uint8_t[]> head{new uint8_t[firstRead]};
+    std::unique_ptr<uint8_t[]> head{new uint8_t[exifFirstRead]};
     std::vector<uint8_t> beyond;  // an EXIF segment that reaches past the first read
 };
 thread_local Scratch scratch;
@@ -37,7 +34,7 @@ public:
     explicit Bytes(int fd) : fd_(fd) {}
 
     bool load() {
-        const ssize_t n = readAt(fd_, scratch.head.get(), firstRead, 0);
+        const ssize_t n = readAt(fd_, scratch.head.get(), exifFirstRead, 0);
         if (n < 0) return false;
         size_ = static_cast<size_t>(n);
         return true;

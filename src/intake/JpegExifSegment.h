@@ -2,6 +2,9 @@
 #include <cstddef>
 #include <cstdint>
 
+// Most photos keep their EXIF in their first 64 KiB: one read covers the usual case.
+constexpr size_t exifFirstRead = 64 * 1024;
+
 enum class JpegScan { exifFound, noExif, notJpeg, empty, readFailed };
 
 // The payload of an EXIF segment (from "Exif\0\0" on). It points into buffers of the

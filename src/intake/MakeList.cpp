@@ -8,40 +8,42 @@ namespace {
 // The separator between a folder and a file name on this platform.
 constexpr char separator = '/';
 
-int16_t passBound(FileList& list) { return sub16(toInt16(list.ListCount()), 1); }
+// Save sizes its point table one past the last photo in 16 bits, so it takes 32766 photos
+// at most; Read takes no more than Save can write.
+constexpr int mostPhotos = 32766;
+
+std::string tooMany(int chosen, bool selection) {
+    const std::string limit = "; at most " + std::to_string(mostPhotos) + " can be read at once. ";
+    if (selection) return std::to_string(chosen) + " photos are selected" + limit + "Select fewer files.";
+    return "This folder holds " + std::to_string(chosen) + " photos" + limit + "Select at most " +
+           std::to_string(mostPhotos) + " of them, or split the folder.";
+}
 }  // namespace
 
 void ReadCommand::MakeList() {
-    // Refuse a folder too large for the 16-bit counts before the old table is touched.
-    const int entries = fileList_.ListCount();
-    if (entries > INT16_MAX) {
-        throw RuntimeError(errOverflow, "This folder holds " + std::to_string(entries) +
-                                            " photos; at most 32767 can be read at once. "
-                                            "Select fewer files or split the folder.");
-    }
+    // Photos are opened by their full path: with no folder known, their names would be
+    // looked for somewhere else.
+    const std::string folder = dirList_.Path();
+    if (folder.empty() || folder[0] != separator)
+        throw RuntimeError(errPathNotFound,
+                           "The current folder cannot be known: its path may be longer than the system allows. "
+                           "Open a folder with a shorter path in the folder list.");
 
+    // Everything is checked before the earlier table is touched. The list itself may hold
+    // more entries than a 16-bit count, as long as no more are chosen.
+    const int last = fileList_.ListCount() - 1;
+    int selected = 0;
+    for (int i = 0; i <= last; ++i)
+        if (fileList_.Selected(i)) ++selected;
+    const int chosen = selected > 0 ? selected : last + 1;
+    if (chosen > mostPhotos) throw RuntimeError(errOverflow, tooMany(chosen, selected > 0));
+
+    v_.anySelected = selected > 0 ? 1 : 0;
+    v_.photoList.resize(chosen);
     v_.photoCount = 0;
-    v_.anySelected = 0;
-
-    int16_t last = passBound(fileList_);
-    for (int i = 0; i <= last; ++i) {
-        if (fileList_.Selected(i)) {
-            v_.photoCount = add16(v_.photoCount, 1);
-            v_.anySelected = 1;
-        }
-    }
-    if (v_.anySelected == 0) {
-        last = passBound(fileList_);
-        for (int i = 0; i <= last; ++i) v_.photoCount = add16(v_.photoCount, 1);
-    }
-
-    v_.photoList.resize(v_.photoCount);
-    v_.photoCount = 0;
-
-    last = passBound(fileList_);
     for (int i = 0; i <= last; ++i) {
         if (v_.anySelected == 1 && !fileList_.Selected(i)) continue;
-        v_.photoList.cell(v_.photoCount, colPath) = dirList_.Path() + separator + fileList_.List(i);
+        v_.photoList.cell(v_.photoCount, colPath) = folder + separator + fileList_.List(i);
         v_.photoCount = add16(v_.photoCount, 1);
     }
 }

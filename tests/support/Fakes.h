@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "intake/ListControls.h"
+#include "intake/ReadAhead.h"
 #include "intake/TagReader.h"
 #include "output/FileSystem.h"
 #include "output/PosixFileSystem.h"
@@ -74,6 +75,13 @@ struct FakeFileSystem : FileSystem {
     void FileCopy(const std::string& source, const std::string& destination) override {
         PosixFileSystem().FileCopy(source, destination);
     }
+};
+
+// Records the hints, and how many photos had been opened when each came.
+struct FakeReadAhead : ReadAhead {
+    std::vector<std::pair<std::string, int>> hints;
+    const int* opened = nullptr;
+    void Hint(const std::string& path) noexcept override { hints.emplace_back(path, opened ? *opened : 0); }
 };
 
 // A tag reader scripted per photo path.
