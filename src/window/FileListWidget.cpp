@@ -1,33 +1,39 @@
 #include "window/FileListWidget.h"
 
-#include <QDir>
 #include <QFile>
 
 #include "tables/RuntimeError.h"
+#include "window/CurrentFolder.h"
+#include "window/FolderEntries.h"
+
+namespace {
+constexpr int nameRole = Qt::UserRole;
+}
 
 FileListWidget::FileListWidget(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
     try {
-        setPath(QDir::currentPath());
+        setPath(currentFolder());
     } catch (const RuntimeError&) {
-        // Started in a folder that is gone: the list stays empty until another is opened.
+        // Started in a folder that is gone or cannot be named: empty until another is opened.
     }
 }
 
-void FileListWidget::setPath(const QString& folder) {
-    QDir dir(folder);
-    if (!dir.exists()) throw RuntimeError(errPathNotFound, "Path not found: " + QFile::encodeName(folder).toStdString());
+void FileListWidget::setPath(const std::string& folder) {
+    const std::vector<std::string> names = folderEntries(folder, EntryKind::photos);
     path_ = folder;
     clear();
-    dir.setNameFilters({"*.jpg"});  // matched without regard to case
-    addItems(dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
+    for (const std::string& name : names) {
+        auto* entry = new QListWidgetItem(QFile::decodeName(name.c_str()), this);
+        entry->setData(nameRole, QByteArray::fromStdString(name));
+    }
 }
 
 std::string FileListWidget::List(int index) {
     const QListWidgetItem* entry = item(index);
     if (!entry) throw RuntimeError(errSubscript);
-    return QFile::encodeName(entry->text()).toStdString();
+    return entry->data(nameRole).toByteArray().toStdString();
 }
 
 bool FileListWidget::Selected(int index) {

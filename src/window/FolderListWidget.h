@@ -5,21 +5,24 @@
 
 // A folder list in the classic style: the current folder's ancestors from the root down,
 // then its subfolders. A double-click (or Return) opens a folder; a single click only
-// highlights one. Filled synchronously, so it always shows the disk as it is now.
+// highlights one. Filled synchronously, so it always shows the disk as it is now. Paths
+// are kept as the file system's bytes, whatever their encoding.
 class FolderListWidget : public QTreeWidget, public FolderList {
     Q_OBJECT
 public:
     explicit FolderListWidget(QWidget* parent);
 
-    std::string Path() override;
-    QString path() const { return path_; }
+    // The current folder; "" when the folder the program started in cannot be named.
+    std::string Path() override { return path_; }
     // Opens `folder` and raises changed().
-    void open(const QString& folder);
+    void open(const std::string& folder);
+    // Shows `folder` as the current one, quietly: for going back after a failed change.
+    void moveTo(const std::string& folder);
 
 signals:
     void changed();
 
 private:
     void fill();
-    QString path_;
+    std::string path_;
 };

@@ -46,7 +46,7 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
       files_(platform.files ? *platform.files : ownFiles_),
       tagReaders_(platform.tagReaders ? platform.tagReaders : exifTagReaderFactory()) {
     build();
-    read_ = std::make_unique<ReadCommand>(values_, *dirList, *fileList, box_, *StatusBar1, tagReaders_);
+    read_ = std::make_unique<ReadCommand>(values_, *dirList, *fileList, box_, *StatusBar1, tagReaders_, readAhead_);
     save_ = std::make_unique<SaveCommand>(values_, dialog_, box_, *StatusBar1, ShapeOut, files_);
 
     connect(cmdReadAll, &QPushButton::clicked, this, [this] { handle([this] { read_->cmdReadAll_Click(); }, true); });
@@ -108,13 +108,39 @@ void FrmPictrak::build() {
     blue.setColor(QPalette::Window, QColor(0, 0, 255));
     line->setPalette(blue);
 
+    // What a screen reader says of each control; the visible texts stay as they are.
+    const struct {
+        QWidget* control;
+        const char* name;
+        const char* description;
+    } spoken[] = {
+        {dirList, "Folders", "Step 1: the folder that holds the photos. Double-click a folder to open it."},
+        {fileList, "Photos", "The photos of the open folder. Read takes the selected ones, or all when none is selected."},
+        {cmdReadAll, "Read", "Step 2: reads the position, date and time of the photos."},
+        {cmdWrite, "Save", "Step 3: asks for a name and saves a shapefile with a point for each photo read."},
+        {StatusBar1, "Status", "What the last step did."},
+    };
+    for (const auto& s : spoken) {
+        s.control->setAccessibleName(s.name);
+        s.control->setAccessibleDescription(s.description);
+    }
+
     setTabOrder(cmdReadAll, cmdWrite);
     setTabOrder(cmdWrite, dirList);
     setTabOrder(dirList, fileList);
     cmdReadAll->setFocus();
 }
 
-void FrmPictrak::dirList_Change() { fileList->setPath(dirList->path()); }
+void FrmPictrak::dirList_Change() {
+    try {
+        fileList->setPath(dirList->Path());
+    } catch (...) {
+        // Both lists stay on the last folder that could be opened, so that Read looks
+        // for the listed photos where they are.
+        dirList->moveTo(fileList->path());
+        throw;
+    }
+}
 
 void FrmPictrak::handle(const std::function<void()>& procedure, bool busy) {
     std::optional<BusyCursor> cursor;

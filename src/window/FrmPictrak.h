@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "intake/ReadAhead.h"
 #include "intake/ReadCommand.h"
 #include "output/PosixFileSystem.h"
 #include "output/SaveCommand.h"
@@ -51,6 +52,7 @@ private:
     SaveDialog& dialog_;
     FileSystem& files_;
     TagReaderFactory tagReaders_;
+    KernelReadAhead readAhead_;
 
     QPushButton* cmdReadAll = nullptr;
     QPushButton* cmdWrite = nullptr;

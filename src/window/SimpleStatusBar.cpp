@@ -5,6 +5,7 @@
 SimpleStatusBar::SimpleStatusBar(QWidget* parent) : QStatusBar(parent), label_(new QLabel(this)) {
     setSizeGripEnabled(false);
     label_->setObjectName("SimpleText");
+    label_->setAccessibleDescription("Status");
     label_->setFrameShape(QFrame::Panel);
     label_->setFrameShadow(QFrame::Sunken);
     addWidget(label_, 1);
