@@ -20,7 +20,9 @@
 #endif
 
 // Read and Save over the real photos with the real reader and control; every photo that
-// exiftool places at a real position must be a point at that position.
+// exiftool places at a real position must be a point at that position with its camera
+// time, and no other photo may become a point (a position of one value, a latitude of
+// 213 degrees, a position stored as text).
 TEST(EndToEnd, RealPhotosLandWhereExiftoolPutsThem) {
     const std::string folder = sharedPhotos();
     SKIP_WITHOUT_SHARED_PHOTOS(folder);
@@ -56,20 +58,21 @@ TEST(EndToEnd, RealPhotosLandWhereExiftoolPutsThem) {
     ASSERT_EQ(box.shown.size(), messagesAfterRead) << "the conversion failed";
     ASSERT_EQ(status.text, "Conversion complete, " + out / "real.shp" + " saved.");
 
-    std::map<std::string, std::pair<double, double>> points;  // photo path -> longitude, latitude
-    for (const PyshpRecord& r : readWithPyshp(out / "real.shp").records) points[r.values.at(1)] = {r.x, r.y};
+    std::map<std::string, PyshpRecord> points;  // by photo path
+    for (const PyshpRecord& r : readWithPyshp(out / "real.shp").records) points[r.values.at(1)] = r;
 
     std::istringstream exif(runCommand("exiftool -q -q -n -T -FileName -EXIF:GPSLatitude -EXIF:GPSLongitude "
-                                       "-EXIF:GPSLatitudeRef -EXIF:GPSLongitudeRef " + quoted(folder)));
+                                       "-EXIF:GPSLatitudeRef -EXIF:GPSLongitudeRef -IFD0:ModifyDate " + quoted(folder)));
     int placed = 0;
     for (std::string line; std::getline(exif, line);) {
         std::istringstream fields(line);
-        std::string name, lat, lon, latRef, lonRef;
+        std::string name, lat, lon, latRef, lonRef, taken;
         std::getline(fields, name, '\t');
         std::getline(fields, lat, '\t');
         std::getline(fields, lon, '\t');
         std::getline(fields, latRef, '\t');
         std::getline(fields, lonRef, '\t');
+        std::getline(fields, taken, '\t');
         if (lat == "-" || lon == "-" || lat.empty() || lon.empty()) continue;
         const double latitude = std::stod(lat) * (latRef == "S" ? -1 : 1);
         const double longitude = std::stod(lon) * (lonRef == "W" ? -1 : 1);
@@ -78,8 +81,10 @@ TEST(EndToEnd, RealPhotosLandWhereExiftoolPutsThem) {
         SCOPED_TRACE(name);
         const auto point = points.find(folder + "/" + name);
         ASSERT_NE(point, points.end());
-        EXPECT_NEAR(point->second.first, longitude, 1e-9);
-        EXPECT_NEAR(point->second.second, latitude, 1e-9);
+        EXPECT_NEAR(point->second.x, longitude, 1e-9);
+        EXPECT_NEAR(point->second.y, latitude, 1e-9);
+        EXPECT_FALSE(std::signbit(point->second.x) && longitude == 0) << "-0 on the prime meridian";
+        EXPECT_EQ(point->second.values.at(2), taken == "-" ? "" : taken);
         points.erase(point);
         ++placed;
     }

@@ -33,31 +33,30 @@ struct ReadFixture : ::testing::Test {
 }  // namespace
 
 TEST_F(ReadFixture, ListsTheSelectionOrEveryEntryInListOrder) {
+    const std::vector<std::string> five = {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"};
     struct Case {
-        std::string name;
+        std::string name, folder;
+        std::vector<std::string> entries;
         std::vector<bool> selected;
         std::vector<std::string> expected;
     } cases[] = {
-        {"none selected", {}, {"/trip/a.jpg", "/trip/b.jpg", "/trip/c.jpg", "/trip/d.jpg", "/trip/e.jpg"}},
-        {"second and fourth", {false, true, false, true, false}, {"/trip/b.jpg", "/trip/d.jpg"}},
-        {"last only", {false, false, false, false, true}, {"/trip/e.jpg"}},
+        {"none selected", "/trip", five, {}, {"/trip/a.jpg", "/trip/b.jpg", "/trip/c.jpg", "/trip/d.jpg", "/trip/e.jpg"}},
+        {"second and fourth", "/trip", five, {false, true, false, true, false}, {"/trip/b.jpg", "/trip/d.jpg"}},
+        {"last only", "/trip", five, {false, false, false, false, true}, {"/trip/e.jpg"}},
+        {"the root, a space in the name", "/", {"x y.jpg"}, {}, {"//x y.jpg"}},
+        {"no entries", "/empty", {}, {}, {}},
     };
     for (const Case& c : cases) {
-        folder("/trip", {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}, c.selected);
+        folder(c.folder, c.entries, c.selected);
         read.cmdReadAll_Click();
         EXPECT_EQ(paths(), c.expected) << c.name;
         EXPECT_EQ(values.photoList.rows(), static_cast<int>(c.expected.size())) << c.name;
         EXPECT_EQ(values.anySelected, c.selected.empty() ? 0 : 1) << c.name;
+        EXPECT_EQ(readers.created, static_cast<int>(c.expected.size())) << c.name;
+        readers.created = 0;
         EXPECT_TRUE(box.shown.empty()) << c.name;
         EXPECT_EQ(status.text, std::to_string(c.expected.size()) + readText) << c.name;
     }
-}
-
-TEST_F(ReadFixture, JoinsFolderAndNameWithOneSeparatorEvenAtTheRoot) {
-    folder("/", {"x y.jpg"});
-    read.cmdReadAll_Click();
-    EXPECT_EQ(paths(), std::vector<std::string>{"//x y.jpg"});
-    EXPECT_TRUE(box.shown.empty()) << "a space in a file name is not asked about";
 }
 
 TEST_F(ReadFixture, SpaceInTheFolderAsksAndNoKeepsEverything) {
@@ -81,30 +80,67 @@ TEST_F(ReadFixture, SpaceInTheFolderAsksAndNoKeepsEverything) {
     EXPECT_EQ(status.text, "2" + readText);
 }
 
-TEST_F(ReadFixture, EmptyListReadsNothingAndSaysZero) {
-    folder("/empty", {});
-    read.cmdReadAll_Click();
-    EXPECT_EQ(values.photoCount, 0);
-    EXPECT_EQ(readers.created, 0);
-    EXPECT_EQ(status.text, "0" + readText);
+TEST_F(ReadFixture, RefusesWhatSaveCannotWriteOrAFolderItCannotNameAndKeepsTheTable) {
+    dirList.path = "/big";
+    fileList.countOverride = 32766;
+    read.MakeList();
+    ASSERT_EQ(values.photoCount, 32766) << "Save writes 32766 photos: Read takes them";
+    EXPECT_EQ(values.photoList.cell(32765, colPath), "/big/photo32765.jpg");
+
+    struct Case {
+        std::string name, folder;
+        int entries;
+        std::vector<int> selected;
+        int error;
+        std::string says;
+    } cases[] = {
+        {"one photo more than Save writes", "/big", 32767, {}, errOverflow, "at most 32766"},
+        {"a larger folder", "/big", 40000, {}, errOverflow, "Select at most 32766"},
+        {"a selection too large", "/big", 40000, std::vector<int>(32767, 1), errOverflow, "Select fewer files"},
+        {"a folder that cannot be named", "", 3, {}, errPathNotFound, "cannot be known"},
+    };
+    for (const Case& c : cases) {
+        dirList.path = c.folder;
+        fileList.countOverride = c.entries;
+        fileList.selected.assign(c.selected.begin(), c.selected.end());
+        try {
+            read.MakeList();
+            ADD_FAILURE() << c.name << ": no failure";
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number(), c.error) << c.name;
+            EXPECT_NE(e.description().find(c.says), std::string::npos) << c.name << ": " << e.description();
+        }
+        EXPECT_EQ(values.photoCount, 32766) << c.name << ": the earlier table stays";
+    }
+    // Any photos of a larger folder may be read, as long as no more are chosen.
+    dirList.path = "/big";
+    fileList.countOverride = 40000;
+    fileList.selected.assign(39999, false);
+    fileList.selected.push_back(true);
+    read.MakeList();
+    ASSERT_EQ(values.photoCount, 1);
+    EXPECT_EQ(values.photoList.cell(0, colPath), "/big/photo39999.jpg");
 }
 
-TEST_F(ReadFixture, FullestListDoesNotOverflowAndALargerOneIsRefusedUntouched) {
-    dirList.path = "/big";
-    fileList.countOverride = 32767;
-    read.MakeList();
-    EXPECT_EQ(values.photoCount, 32767);
-    EXPECT_EQ(values.photoList.cell(32766, colPath), "/big/photo32766.jpg");
-
-    fileList.countOverride = 32768;
-    try {
-        read.MakeList();
-        FAIL() << "no failure";
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.number(), errOverflow);
-        EXPECT_NE(e.description().find("32767"), std::string::npos) << e.description();
+TEST_F(ReadFixture, AsksAheadForEveryPhotoInOrderAndNeverFarAhead) {
+    int opened = 0;
+    readAhead.opened = &opened;
+    readers.onOpen = [&] { ++opened; };
+    for (int count : {0, 1, 31, 32, 33, 100}) {
+        readAhead.hints.clear();
+        opened = 0;
+        dirList.path = "/t";
+        fileList.countOverride = count;
+        read.cmdReadAll_Click();
+        ASSERT_EQ(static_cast<int>(readAhead.hints.size()), count);
+        for (int i = 0; i < count; ++i) {
+            EXPECT_EQ(readAhead.hints[i].first, "/t/photo" + std::to_string(i) + ".jpg");
+            // Each photo is asked for before it is opened, and no more than 32 photos ahead.
+            EXPECT_LE(readAhead.hints[i].second, i) << count << " photos, hint " << i;
+            EXPECT_GE(readAhead.hints[i].second, i - 32) << count << " photos, hint " << i;
+        }
+        EXPECT_EQ(status.text, std::to_string(count) + readText);
     }
-    EXPECT_EQ(values.photoCount, 32767) << "the earlier table stays";
 }
 
 TEST_F(ReadFixture, StoresTagTextsAndAnnouncesUnreadablePhotos) {

@@ -1,16 +1,24 @@
+// The Save command from the dialog to the projection file, and every way the output can
+// fail: each is reported with the file concerned, the photo table survives, files written
+// before stay, and nothing is reported as done that was not.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "Fakes.h"
+#include "PhotoMaker.h"
+#include "Readers.h"
 #include "TempDir.h"
+#include "Unprivileged.h"
 #include "output/SaveCommand.h"
 #include "output/ShapelibShapeFiles.h"
 
 #ifndef PICTRAK_PRJ
 #define PICTRAK_PRJ ""
 #endif
+
+namespace fs = std::filesystem;
 
 namespace {
 std::string fileText(const std::string& path) {
@@ -29,19 +37,37 @@ struct SaveFixture : ::testing::Test {
     SaveCommand save{values, dialog, box, status, shapeOut, files};
 
     void SetUp() override {
+        for (const std::string* folder : {&program.path(), &out.path()}) fs::permissions(*folder, fs::perms::all);
         files.appPath = program.path();
-        std::filesystem::copy_file(PICTRAK_PRJ, program / "latlongwgs84.prj");
-        values.photoList.resize(2);
-        values.photoCount = 2;
-        values.photoList.cell(0, colPath) = "/p/a.jpg";
-        values.photoList.cell(0, colLatitude) = "41 Degrees 59 Minutes 30 Seconds N";
-        values.photoList.cell(0, colLongitude) = "91 Degrees 30 Minutes 15 Seconds W";
-        values.photoList.cell(1, colPath) = "/p/b.jpg";  // no position
+        fs::copy_file(PICTRAK_PRJ, program / "latlongwgs84.prj");
+        photos(2);
+        values.photoList.cell(1, colLatitude) = "";  // no position
+    }
+    // A photo table as Read leaves it, every photo placed but those cleared afterwards.
+    void photos(int count) {
+        values.photoList.resize(count);
+        values.photoCount = static_cast<int16_t>(count);
+        for (int r = 0; r < count; ++r) {
+            values.photoList.cell(r, colPath) = "/p/" + std::to_string(r) + ".jpg";
+            values.photoList.cell(r, colLatitude) = std::to_string(r % 80) + " Degrees 59 Minutes 30 Seconds N";
+            values.photoList.cell(r, colLongitude) = "91 Degrees 30 Minutes 15 Seconds W";
+        }
+    }
+    // The error a Save ends with: its number, and whether its description names `file`.
+    std::pair<int, bool> trySave(const std::string& name, const std::string& file) {
+        dialog.fileName = name;
+        try {
+            save.cmdWrite_Click();
+        } catch (const RuntimeError& e) {
+            return {e.number(), e.description().find(file) != std::string::npos};
+        }
+        return {0, false};
     }
 };
 }  // namespace
 
 TEST_F(SaveFixture, WritesShapefileAndProjectionAndSaysSo) {
+    std::ofstream(out / "points.prj") << std::string(2000, 'x');  // longer than ours: nothing of it may stay
     dialog.fileName = out / "points";
     save.cmdWrite_Click();
     EXPECT_TRUE(dialog.cancelError);
@@ -51,31 +77,27 @@ TEST_F(SaveFixture, WritesShapefileAndProjectionAndSaysSo) {
     EXPECT_EQ(values.saveState, saveConverted);
     EXPECT_EQ(values.shapePath, out / "points.shp");
     EXPECT_EQ(fileText(out / "points.prj"), fileText(PICTRAK_PRJ));
-    EXPECT_FALSE(std::filesystem::exists(out / "po.prj"));
+    EXPECT_FALSE(fs::exists(out / "po.prj"));
     EXPECT_EQ(status.text, "Conversion complete, " + out / "points.shp" + " saved.");
     EXPECT_EQ(values.pointCount, 1);
     EXPECT_TRUE(box.shown.empty());
 }
 
-TEST_F(SaveFixture, CancelIsSilentAndKeepsTheLastName) {
+TEST_F(SaveFixture, CancelAndAFailedConversionWriteNothing) {
     values.shapePath = "/earlier.shp";
     dialog.cancel = true;
     save.cmdWrite_Click();
     EXPECT_EQ(values.saveState, saveCancelled);
     EXPECT_EQ(values.shapePath, "/earlier.shp");
-    EXPECT_EQ(status.text, "Simply follow Steps 1-2-3");
     EXPECT_TRUE(box.shown.empty());
-    EXPECT_TRUE(std::filesystem::is_empty(out.path()));
-}
 
-TEST_F(SaveFixture, FailedConversionWritesNothing) {
+    dialog.cancel = false;
     values.photoList.cell(1, colLatitude) = "x Degrees 1 Minutes 1 Seconds";
-    values.photoList.cell(1, colLongitude) = "1 Degrees 1 Minutes 1 Seconds";
     dialog.fileName = out / "bad.shp";
     save.cmdWrite_Click();
     EXPECT_EQ(values.saveState, saveNamed);
     EXPECT_EQ(box.shown.size(), 1u);
-    EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+    EXPECT_TRUE(fs::is_empty(out.path()));
     EXPECT_EQ(status.text, "Simply follow Steps 1-2-3");
 }
 
@@ -85,7 +107,72 @@ TEST_F(SaveFixture, SaveBeforeAnyReadWritesAnEmptyShapefile) {
     dialog.fileName = out / "nothing.shp";
     save.cmdWrite_Click();
     EXPECT_EQ(values.saveState, saveConverted);
-    EXPECT_TRUE(std::filesystem::exists(out / "nothing.dbf"));
-    EXPECT_TRUE(std::filesystem::exists(out / "nothing.prj"));
+    EXPECT_EQ(readWithPyshp(out / "nothing.shp").shapeType, 1);
+    EXPECT_TRUE(fs::exists(out / "nothing.prj"));
     EXPECT_EQ(status.text, "Conversion complete, " + out / "nothing.shp" + " saved.");
+}
+
+TEST_F(SaveFixture, OutputThatCannotBeWrittenIsReportedWithItsFile) {
+    photos(3);
+    struct Case {
+        std::string name;
+        std::function<std::string()> arrange;  // returns the name to save as
+        int error;
+        std::string file;  // the file the message names
+        bool shapefileWritten;
+    } cases[] = {
+        {"read-only output folder",
+         [&] {
+             fs::create_directory(out / "locked");
+             fs::permissions(out / "locked", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                                  fs::perms::others_exec);
+             return out / "locked/trip.shp";
+         },
+         errPermissionDenied, out / "locked/trip.shp", false},
+        {"folder that does not exist", [&] { return out / "missing/trip.shp"; }, errPathNotFound,
+         out / "missing/trip.shp", false},
+        {"read-only projection beside it",
+         [&] {
+             std::ofstream(out / "ro.prj") << "someone else's";
+             fs::permissions(out / "ro.prj", fs::perms::owner_read | fs::perms::others_read);
+             return out / "ro.shp";
+         },
+         errPermissionDenied, out / "ro.prj", true},
+        {"projection missing beside the program",
+         [&] {
+             fs::remove(program / "latlongwgs84.prj");
+             return out / "noprj.shp";
+         },
+         errFileNotFound, program / "latlongwgs84.prj", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string name = c.arrange();
+        // As an ordinary user: the superuser may write anywhere.
+        EXPECT_EQ(inChildProcess([&] {
+                      const auto [error, named] = trySave(name, c.file);
+                      return named ? error : 255;
+                  }),
+                  c.error);
+        EXPECT_EQ(values.photoCount, 3);
+        if (c.shapefileWritten) EXPECT_EQ(readWithPyshp(name).records.size(), 3u);
+        else EXPECT_FALSE(fs::exists(name));
+    }
+}
+
+TEST_F(SaveFixture, DiskFillingUpDuringTheWritingIsReportedAndTheWholeRecordsStay) {
+    photos(40);
+    // A file may grow to 2 KiB: the attribute table fills up after a few records.
+    const int error = inChildProcess([&] {
+        const auto [number, named] = trySave(out / "full.shp", out / "full.dbf");
+        return named ? number : 255;
+    }, 2048);
+    EXPECT_EQ(error, errDiskFull);
+    EXPECT_FALSE(fs::exists(out / "full.prj")) << "a failed writing is not finished as if it had worked";
+    // The records that fitted stay readable, in both files alike.
+    const PyshpView view = readWithPyshp(out / "full.shp");
+    EXPECT_GT(view.records.size(), 0u) << view.raw;
+    EXPECT_LT(view.records.size(), 40u);
+    EXPECT_NE(ogrinfo(out / "full.shp", true).find("Feature Count: " + std::to_string(view.records.size())),
+              std::string::npos);
 }

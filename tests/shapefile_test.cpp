@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -77,6 +78,7 @@ TEST_F(ShapefileFixture, PointsAndAttributesAsOtherReadersSeeThem) {
 
 TEST_F(ShapefileFixture, LongAndNonAsciiTextsArriveWhole) {
     const std::string accented = "/photos/Café Zürich/été.jpg";
+    const std::string latin1 = "/photos/lat1\xe9.jpg", overlong = "/\xc0\xafx\xed\xa0\x80.jpg";
     const std::string long200 = "/" + std::string(194, 'p') + ".jpg";
     std::string long300;  // 300 bytes of two-byte characters after one ASCII byte: a cut must not split one
     long300 += "/";
@@ -85,8 +87,13 @@ TEST_F(ShapefileFixture, LongAndNonAsciiTextsArriveWhole) {
         {accented, " 1", " 1", "", "", ""},
         {long200, " 2", " 2", "", "", ""},
         {long300, " 3", " 3", "", "", ""},
+        {latin1, " 4", " 4", "", "", ""},
+        {overlong, " 5", " 5", "", "", ""},
     });
-    ASSERT_EQ(view.records.size(), 3u) << view.raw;
+    ASSERT_EQ(view.records.size(), 5u) << view.raw;
+    // A byte that is no part of a UTF-8 character becomes U+FFFD.
+    EXPECT_EQ(view.records[3].values[1], "/photos/lat1\uFFFD.jpg");
+    EXPECT_EQ(view.records[4].values[1], "/\uFFFD\uFFFDx\uFFFD\uFFFD\uFFFD.jpg");
     EXPECT_EQ(view.records[0].values[1], accented);
     EXPECT_EQ(view.records[1].values[1], long200);
     EXPECT_EQ(view.records[2].values[1], long300.substr(0, 253)) << "cut to 254 bytes, back to a whole character";
@@ -97,9 +104,12 @@ TEST_F(ShapefileFixture, LongAndNonAsciiTextsArriveWhole) {
     EXPECT_NE(all.find("Photo (String) = " + long200), std::string::npos);
 }
 
-TEST_F(ShapefileFixture, BoundsHoldAPointAtZeroZero) {
+TEST_F(ShapefileFixture, APointAtZeroZeroIsInsideTheBoundsAndNotAtMinusZero) {
     const PyshpView view = write("zero.shp", {{"a", " 0", " 0", "", "", ""}, {"b", " 20", "-10", "", "", ""}});
     EXPECT_EQ(std::vector<double>(view.bbox, view.bbox + 4), (std::vector<double>{0, 0, 10, 20})) << view.raw;
+    ASSERT_EQ(view.records.size(), 2u);
+    EXPECT_FALSE(std::signbit(view.records[0].x)) << view.raw;
+    EXPECT_NE(ogrinfo(values.shapePath, false).find("POINT (0 0)"), std::string::npos);
 }
 
 TEST_F(ShapefileFixture, NoRowsGiveFieldsWithoutRecords) {
@@ -108,14 +118,6 @@ TEST_F(ShapefileFixture, NoRowsGiveFieldsWithoutRecords) {
     EXPECT_EQ(view.fields, expectedFields);
     EXPECT_TRUE(view.records.empty());
     EXPECT_NE(ogrinfo(values.shapePath, true).find("Feature Count: 0"), std::string::npos);
-}
-
-TEST_F(ShapefileFixture, FullestTable) {
-    std::vector<Row> rows(32766, {"/p.jpg", " 45.5", " 122.5", "2020:01:01 00:00:00", "2020:01:01", "00:00:00"});
-    const PyshpView view = write("many.shp", rows);
-    ASSERT_EQ(view.records.size(), 32766u);
-    EXPECT_EQ(view.records.back().values[0], "32766");
-    EXPECT_NE(ogrinfo(values.shapePath, true).find("Feature Count: 32766"), std::string::npos);
 }
 
 TEST_F(ShapefileFixture, NamesEndInShpAndAreReplacedWhole) {
@@ -148,4 +150,13 @@ TEST_F(ShapefileFixture, FailureMidWritingLeavesReadableFiles) {
     const PyshpView view = readWithPyshp(values.shapePath);
     EXPECT_EQ(view.records.size(), 2u) << view.raw;
     EXPECT_NE(ogrinfo(values.shapePath, true).find("Feature Count: 2"), std::string::npos);
+}
+
+TEST(ShapeRecords, OnlyRecordsWhoseContentReachedTheDiskAreWhole) {
+    const unsigned offsets[] = {100, 128, 156}, sizes[] = {20, 20, 20};
+    struct Case {
+        uint64_t fileSize;
+        int whole;
+    } cases[] = {{100, 0}, {127, 0}, {128, 1}, {136, 1}, {155, 1}, {164, 2}, {183, 2}, {184, 3}, {999, 3}};
+    for (const Case& c : cases) EXPECT_EQ(wholeShapeRecords(offsets, sizes, 3, c.fileSize), c.whole) << c.fileSize;
 }

@@ -1,4 +1,8 @@
+#include <QAccessible>
 #include <QDir>
+#include <QFileDialog>
+#include <QTimer>
+#include <sys/stat.h>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +16,7 @@
 #include "window/FileListWidget.h"
 #include "window/FolderListWidget.h"
 #include "window/FrmPictrak.h"
+#include "window/QtSaveDialog.h"
 #include "window/SimpleStatusBar.h"
 #include "window/WindowFont.h"
 
@@ -52,7 +57,8 @@ class WindowTest : public QObject {
         window_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
     }
-    void openFolder(const QString& folder) { control<FolderListWidget>("dirList")->open(folder); }
+    void openFolder(const QString& folder) { control<FolderListWidget>("dirList")->open(bytes(folder)); }
+    static std::string bytes(const QString& path) { return QFile::encodeName(QDir::cleanPath(path)).toStdString(); }
 
 private slots:
     void init() {
@@ -122,8 +128,13 @@ private slots:
         QCOMPARE(icon.availableSizes(), (QList<QSize>{QSize(32, 32), QSize(16, 16)}));
         const QImage readIcon = control<QPushButton>("cmdReadAll")->icon().pixmap(32).toImage();
         QVERIFY(readIcon != control<QPushButton>("cmdWrite")->icon().pixmap(32).toImage());
-        QCOMPARE(control<FolderListWidget>("dirList")->path(), QDir::currentPath());
-        QCOMPARE(control<FileListWidget>("fileList")->path(), QDir::currentPath());
+        QCOMPARE(control<FolderListWidget>("dirList")->Path(), bytes(QDir::currentPath()));
+        QCOMPARE(control<FileListWidget>("fileList")->path(), bytes(QDir::currentPath()));
+        // A screen reader finds a name for every control it can reach.
+        for (const char* name : {"dirList", "fileList", "cmdReadAll", "cmdWrite", "StatusBar1", "SimpleText"}) {
+            QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(control<QWidget>(name));
+            QVERIFY2(spoken && !spoken->text(QAccessible::Name).isEmpty(), name);
+        }
     }
 
     void everyTextFitsItsBox() {
@@ -172,8 +183,25 @@ private slots:
         for (const char* name : {"b.JPG", "A.jpg", "c.jpeg", ".hidden.jpg", "notes.txt", "Z.Jpg"})
             QFile(dir.filePath(name)).open(QIODevice::WriteOnly);
         QDir(dir.path()).mkdir("d.jpg");
+        // A folder and a photo named in Latin-1 are listed and read by their real bytes.
+        const std::string latin1 = bytes(dir.path()) + "/\xe9t\xe9";
+        QVERIFY(::mkdir(latin1.c_str(), 0700) == 0);
+        photo::Recipe recipe;
+        recipe.latitude = photo::dms(45);
+        recipe.longitude = photo::dms(10);
+        photo::write(latin1 + "/lat1\xe9.jpg", recipe);
         openFolder(dir.path());
         QCOMPARE(files(), (QStringList{"A.jpg", "b.JPG", "Z.Jpg"}));
+
+        auto* dirList = control<FolderListWidget>("dirList");
+        const QList<QTreeWidgetItem*> found = dirList->findItems("\uFFFDt\uFFFD", Qt::MatchExactly | Qt::MatchRecursive);
+        QCOMPARE(found.size(), 1);
+        emit dirList->itemActivated(found[0], 0);
+        QCOMPARE(files(), QStringList{"lat1\uFFFD.jpg"});
+        QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
+        QCOMPARE(window_->values().photoList.cell(0, colPath), latin1 + "/lat1\xe9.jpg");
+        QCOMPARE(window_->values().photoList.cell(0, colLatitude), std::string("45 Degrees 0 Minutes 0 Seconds"));
+        QVERIFY(box_.shown.empty());
     }
 
     void openingAFolderRefillsTheFilesAndClearsTheSelection() {
@@ -194,11 +222,11 @@ private slots:
         QCOMPARE(found.size(), 1);
         const QPoint at = dirList->visualItemRect(found[0]).center();
         QTest::mouseClick(dirList->viewport(), Qt::LeftButton, {}, at);
-        QCOMPARE(dirList->path(), QDir::cleanPath(dir.path()));
+        QCOMPARE(dirList->Path(), bytes(dir.path()));
         QCOMPARE(files(), QStringList{"top.jpg"});  // a single click only highlights
 
         QTest::mouseDClick(dirList->viewport(), Qt::LeftButton, {}, at);
-        QCOMPARE(dirList->path(), QDir::cleanPath(dir.filePath("inner")));
+        QCOMPARE(dirList->Path(), bytes(dir.filePath("inner")));
         QCOMPARE(files(), (QStringList{"x.jpg", "y.jpg"}));
         QVERIFY(fileList->selectedItems().isEmpty());
         QCOMPARE(status(), readStatus);
@@ -256,28 +284,83 @@ private slots:
         openFolder(photos.filePath("gone"));
         QCOMPARE(box_.shown.size(), size_t{2});
         QVERIFY(QString::fromStdString(box_.shown[1].prompt).startsWith("Run-time error '76':"));
+        // Both lists stay on the folder that exists.
+        QCOMPARE(control<FolderListWidget>("dirList")->Path(), bytes(photos.path()));
+        QCOMPARE(files(), QStringList{"a.jpg"});
 
         openFolder(photos.path());
         QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
         QCOMPARE(status(), QString("1 Pictrak file(s) have been read..."));
     }
 
-    void aFolderOfMoreThan32767PhotosIsRefusedWithTheTableKept() {
-        QTemporaryDir small, huge;
+    // Save writes 32766 points at most: a folder of that many reads and saves whole, one more
+    // is refused at Read with the limit named, and any of its photos may still be read.
+    void thePhotosSaveCanWriteAreReadAndNoMore() {
+        QTemporaryDir small, huge, out;
         writePhoto(small.filePath("a.jpg"), 10);
-        for (int i = 0; i < 32768; ++i) QFile(huge.filePath(QString("IMG_%1.jpg").arg(i, 5, 10, QChar('0')))).open(QIODevice::WriteOnly);
+        photo::Recipe recipe;
+        recipe.latitude = photo::dms(1);
+        recipe.longitude = photo::dms(2);
+        const std::vector<uint8_t> placed = photo::make(recipe);
+        for (int i = 0; i < 32766; ++i)
+            photo::writeBytes(bytes(huge.filePath(QString("IMG_%1.jpg").arg(i, 5, 10, QChar('0')))), placed);
         showActive();
+        openFolder(huge.path());
+        QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
+        QCOMPARE(status(), QString("32766 Pictrak file(s) have been read..."));
+        dialog_.fileName = bytes(out.filePath("all.shp"));
+        QTest::mouseClick(control<QPushButton>("cmdWrite"), Qt::LeftButton);
+        QCOMPARE(status(), "Conversion complete, " + out.filePath("all.shp") + " saved.");
+        QCOMPARE(window_->values().pointCount, int16_t{32766});
+        QVERIFY(box_.shown.empty());
+
         openFolder(small.path());
         QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
+        QFile(huge.filePath("IMG_32766.jpg")).open(QIODevice::WriteOnly);
         openFolder(huge.path());
-        QCOMPARE(control<FileListWidget>("fileList")->count(), 32768);
         QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
         QCOMPARE(box_.shown.size(), size_t{1});
         const QString message = QString::fromStdString(box_.shown[0].prompt);
-        QVERIFY2(message.startsWith("Run-time error '6':") && message.contains("32768") && message.contains("32767"),
+        QVERIFY2(message.startsWith("Run-time error '6':") && message.contains("32767") && message.contains("32766"),
                  qPrintable(message));
         QCOMPARE(window_->values().photoCount, int16_t{1});
+
+        control<FileListWidget>("fileList")->item(32766)->setSelected(true);
+        QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
+        QCOMPARE(window_->values().photoCount, int16_t{1});
         QCOMPARE(status(), QString("1 Pictrak file(s) have been read..."));
+    }
+
+    // Qt's own save dialog, as under a virtual display: everything the Save command asks of it.
+    void saveDialogTakesTheTypedNameWhole() {
+        QTemporaryDir out;
+        const QString typed = out.filePath("my \"best\" trip.shp");
+        QFile(typed).open(QIODevice::WriteOnly);  // replaced without a question
+        QtSaveDialog dialog(window_.get());
+        dialog.SetCancelError(true);
+        dialog.SetFilter("Shapefile (*.shp)|*.shp|");
+        dialog.SetFilterIndex(1);
+        QString offered;
+        const auto answer = [&](bool accept) {
+            QTimer::singleShot(0, [&, accept] {
+                auto* shown = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(shown);
+                QCOMPARE(shown->nameFilters(), QStringList{"Shapefile (*.shp)"});
+                QVERIFY(shown->testOption(QFileDialog::DontConfirmOverwrite));
+                auto* name = shown->findChild<QLineEdit*>("fileNameEdit");
+                offered = name->text();
+                name->setText(typed);
+                if (accept) QTest::keyClick(name, Qt::Key_Return);
+                else shown->reject();
+            });
+        };
+        answer(true);
+        dialog.ShowSave();
+        QCOMPARE(dialog.FileName(), bytes(typed));
+        answer(false);
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, dialog.ShowSave());
+        QCOMPARE(offered, QString("my \"best\" trip.shp"));
+        QCOMPARE(dialog.FileName(), bytes(typed));
     }
 };
 

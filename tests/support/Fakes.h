@@ -97,6 +97,7 @@ struct ScriptedTagReaders {
     int alive = 0;
     int mostAlive = 0;
     bool missing = false;  // the component cannot be created
+    std::function<void()> onOpen;
 
     TagReaderFactory factory() {
         return [this]() -> std::unique_ptr<TagReader> {
@@ -111,7 +112,10 @@ struct ScriptedTagReaders {
             owner_.mostAlive = std::max(owner_.mostAlive, ++owner_.alive);
         }
         ~Reader() override { --owner_.alive; }
-        void OpenPhoto(const std::string& path) override { photo_ = &owner_.photos[path]; }
+        void OpenPhoto(const std::string& path) override {
+            photo_ = &owner_.photos[path];
+            if (owner_.onOpen) owner_.onOpen();
+        }
         std::string ErrorText() override { return photo_ ? photo_->error : ""; }
         std::string TagText(const std::string& tag) override {
             if (tag == photo_->failAtTag) throw RuntimeError(errFileAccess);
