@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Runs the real program on a virtual display and uses it as a person does: click Read,
-# Alt+S, type a name into the save dialog, Return; then checks the files written.
+# Alt+S, type a name into the save dialog, Return; then checks the files written, and that
+# the .prj written is a copy of PRJ when one is given.
 # Exit 77 tells the test runner that Xvfb or xdotool is missing.
+#     drive_window.sh PROGRAM MAKE_SAMPLE_PHOTOS [PRJ]
 set -euo pipefail
 program=$1
 make_samples=$2
+prj=${3:-}
 
 for tool in Xvfb xdotool ogrinfo; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
@@ -75,4 +78,5 @@ grep -q "POINT (151.215" <<<"$info" || fail "Sydney is not east of Greenwich: $i
 grep -q "POINT (-43.210" <<<"$info" || fail "Rio is not west of Greenwich: $info"
 grep -q "Photo (String) = $work/photos/paris.JPG" <<<"$info" || fail "paris.JPG is missing: $info"
 [ -s "$work/out/trip.dbf" ] && [ -s "$work/out/trip.shx" ] || fail "the shapefile is incomplete"
+[ -z "$prj" ] || cmp "$prj" "$work/out/trip.prj" || fail "the .prj written is not a copy of $prj"
 echo "PASS: the window read 6 sample photos and saved 5 points"

@@ -309,21 +309,24 @@ void ShapelibShapeFiles::EndRecord() {
     points_.clear();
 }
 
+int wholeShapeRecords(const unsigned* offsets, const unsigned* sizes, int records, uint64_t fileSize) {
+    int whole = 0;
+    while (whole < records && uint64_t{offsets[whole]} + recordHeader + sizes[whole] <= fileSize) ++whole;
+    return whole;
+}
+
 // Keeps the records that reached the disk whole in both files, so that a writing cut
 // short by a full disk still leaves a shapefile that readers open.
 void ShapelibShapeFiles::keepWholeRecords() {
     const uint64_t shpSize = settleAfterFailure(shp_->fpSHP);
     const uint64_t dbfSize = settleAfterFailure(dbf_->fp);
-    int whole = 0;
-    while (whole < shp_->nRecords &&
-           uint64_t{shp_->panRecOffset[whole]} + 8 + shp_->panRecSize[whole] <= shpSize)
-        ++whole;
+    int whole = wholeShapeRecords(shp_->panRecOffset, shp_->panRecSize, shp_->nRecords, shpSize);
     const int64_t tableRecords =
         dbf_->bNoHeader ? 0 : (static_cast<int64_t>(dbfSize) - dbf_->nHeaderLength) / dbf_->nRecordLength;
     whole = static_cast<int>(std::clamp<int64_t>(tableRecords, 0, whole));
 
     shp_->nRecords = whole;
-    shp_->nFileSize = whole > 0 ? shp_->panRecOffset[whole - 1] + 8 + shp_->panRecSize[whole - 1] : 100;
+    shp_->nFileSize = whole > 0 ? shp_->panRecOffset[whole - 1] + recordHeader + shp_->panRecSize[whole - 1] : 100;
     shp_->bUpdated = 1;
     dbf_->nRecords = whole;
     dbf_->nCurrentRecord = -1;

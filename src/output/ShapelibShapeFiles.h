@@ -18,6 +18,11 @@ struct IoFailure {
     }
 };
 
+// How many .shp records lie wholly within the file's first `fileSize` bytes: each has an
+// 8-byte header at `offsets[i]`, then `sizes[i]` bytes of content.
+constexpr unsigned recordHeader = 8;
+int wholeShapeRecords(const unsigned* offsets, const unsigned* sizes, int records, uint64_t fileSize);
+
 // The shapefile control on shapelib. Attribute texts are UTF-8 (the table says so in a
 // .cpg file); a text longer than its field widens the field, up to the dBASE limit.
 class ShapelibShapeFiles : public ShapeFiles, private ShapeFieldCollection, private ShapePointCollection {

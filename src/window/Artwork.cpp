@@ -7,18 +7,20 @@
 
 namespace artwork {
 namespace {
-// Draws the same picture at 32 and 16 pixels; `draw` paints on a 32 × 32 canvas.
+// A picture drawn on a 32 × 32 canvas, at `size` pixels.
+QPixmap drawn(const std::function<void(QPainter&)>& draw, int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
+    draw(p);
+    return pixmap;
+}
+
 QIcon twoSizes(const std::function<void(QPainter&)>& draw) {
     QIcon icon;
-    for (int size : {32, 16}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 32.0, size / 32.0);
-        draw(p);
-        icon.addPixmap(pixmap);
-    }
+    for (int size : {32, 16}) icon.addPixmap(drawn(draw, size));
     return icon;
 }
 
@@ -34,23 +36,24 @@ void pin(QPainter& p, QPointF tip, double size, QColor colour) {
     p.setPen(Qt::NoPen);
     p.drawEllipse(tip + QPointF(0, -1.45 * size), size * 0.35, size * 0.35);
 }
+
+void globe(QPainter& p) {
+    QRadialGradient sea(QPointF(12, 12), 18);
+    sea.setColorAt(0, QColor(120, 180, 255));
+    sea.setColorAt(1, QColor(20, 70, 170));
+    p.setPen(QPen(QColor(10, 40, 110), 1.5));
+    p.setBrush(sea);
+    p.drawEllipse(QPointF(16, 17), 13, 13);
+    p.setPen(QPen(QColor(200, 230, 255), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(16, 17), 6, 13);
+    p.drawLine(QPointF(3, 17), QPointF(29, 17));
+    pin(p, QPointF(21, 17), 6, QColor(220, 30, 30));
+}
 }  // namespace
 
-QIcon windowIcon() {
-    return twoSizes([](QPainter& p) {
-        QRadialGradient sea(QPointF(12, 12), 18);
-        sea.setColorAt(0, QColor(120, 180, 255));
-        sea.setColorAt(1, QColor(20, 70, 170));
-        p.setPen(QPen(QColor(10, 40, 110), 1.5));
-        p.setBrush(sea);
-        p.drawEllipse(QPointF(16, 17), 13, 13);
-        p.setPen(QPen(QColor(200, 230, 255), 1));
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(QPointF(16, 17), 6, 13);
-        p.drawLine(QPointF(3, 17), QPointF(29, 17));
-        pin(p, QPointF(21, 17), 6, QColor(220, 30, 30));
-    });
-}
+QIcon windowIcon() { return twoSizes(globe); }
+QPixmap windowIconAt(int size) { return drawn(globe, size); }
 
 QIcon readIcon() {
     return twoSizes([](QPainter& p) {
