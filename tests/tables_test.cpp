@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "tables/Int16.h"
 #include "tables/RuntimeError.h"
 #include "tables/TextTable.h"
 
@@ -14,26 +13,6 @@ int errorOf(const std::function<void()>& f) {
     return 0;
 }
 }  // namespace
-
-TEST(Int16, ArithmeticStaysInRangeOrOverflows) {
-    struct Case {
-        int a, b;
-        bool add;
-        int expected;  // 0 with overflow set means: overflow
-        bool overflow;
-    } cases[] = {
-        {32766, 1, true, 32767, false}, {32767, 1, true, 0, true},     {-32768, 1, false, 0, true},
-        {-32767, 1, false, -32768, false}, {0, -1, false, 1, false},   {-1, 0, true, -1, false},
-    };
-    for (const Case& c : cases) {
-        const auto a = static_cast<int16_t>(c.a), b = static_cast<int16_t>(c.b);
-        if (c.overflow) {
-            EXPECT_EQ(errorOf([&] { c.add ? add16(a, b) : sub16(a, b); }), errOverflow) << c.a << "," << c.b;
-        } else {
-            EXPECT_EQ(c.add ? add16(a, b) : sub16(a, b), c.expected) << c.a << "," << c.b;
-        }
-    }
-}
 
 TEST(TextTable, CellsOutsideTheSizedRowsAreSubscriptErrors) {
     TextTable table;

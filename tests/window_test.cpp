@@ -71,50 +71,40 @@ private slots:
     }
     void cleanup() { window_.reset(); }
 
-    void layoutAndTexts_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("geometry");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("toolTip");
-        QTest::addColumn<bool>("shown");
-        QTest::newRow("cmdReadAll") << "cmdReadAll" << QRect(360, 176, 97, 49) << "&Read" << "" << true;
-        QTest::newRow("cmdWrite") << "cmdWrite" << QRect(360, 248, 97, 57) << "&Save"
-                                  << "Saves a shapefile containing points for all the Pictrak's read" << true;
-        QTest::newRow("dirList") << "dirList" << QRect(88, 32, 225, 141) << "" << "" << true;
-        QTest::newRow("fileList") << "fileList" << QRect(312, 32, 209, 136) << ""
-                                  << "Read all does not require a selection" << true;
-        QTest::newRow("lblStep1") << "lblStep1" << QRect(88, 8, 513, 17)
-                                  << "First, select a folder where one or more Pictrak files exist.  You may select "
-                                     "files within this folder if needed."
-                                  << "" << true;
-        QTest::newRow("lblStep2") << "lblStep2" << QRect(88, 184, 217, 25) << "Second, click the READ button" << ""
-                                  << true;
-        QTest::newRow("lblStep3") << "lblStep3" << QRect(96, 264, 257, 41)
-                                  << "Thrid, click the SAVE button to specify the name of your new shapefile," << ""
-                                  << true;
-        QTest::newRow("StatusBar1") << "StatusBar1" << QRect(0, 350, 604, 25) << "" << "" << true;
-        QTest::newRow("Image1") << "Image1" << QRect(0, 0, 86, 351) << "" << "" << true;
-        QTest::newRow("Line1") << "Line1" << QRect(88, 240, 513, 1) << "" << "" << true;
-        QTest::newRow("Label1") << "Label1" << QRect(520, 256, 33, 17) << "Label1" << "" << false;
-        QTest::newRow("Label2") << "Label2" << QRect(520, 272, 49, 25) << "Label2" << "" << false;
-        QTest::newRow("Label3") << "Label3" << QRect(520, 288, 41, 17) << "Label3" << "" << false;
-        QTest::newRow("Text2") << "Text2" << QRect(560, 256, 33, 19) << "Text2" << "" << false;
-        QTest::newRow("Text3") << "Text3" << QRect(560, 280, 33, 19) << "Text3" << "" << false;
-    }
     void layoutAndTexts() {
-        QFETCH(QString, name);
-        QFETCH(QRect, geometry);
-        QFETCH(QString, text);
-        QFETCH(QString, toolTip);
-        QFETCH(bool, shown);
+        const struct {
+            const char* name;
+            QRect geometry;
+            QString text, toolTip;
+            bool shown;
+        } controls[] = {
+            {"cmdReadAll", {360, 176, 97, 49}, "&Read", "", true},
+            {"cmdWrite", {360, 248, 97, 57}, "&Save", "Saves a shapefile containing points for all the Pictrak's read", true},
+            {"dirList", {88, 32, 225, 141}, "", "", true},
+            {"fileList", {312, 32, 209, 136}, "", "Read all does not require a selection", true},
+            {"lblStep1", {88, 8, 513, 17}, "First, select a folder where one or more Pictrak files exist.  You may select "
+                                           "files within this folder if needed.", "", true},
+            {"lblStep2", {88, 184, 217, 25}, "Second, click the READ button", "", true},
+            {"lblStep3", {96, 264, 257, 41}, "Thrid, click the SAVE button to specify the name of your new shapefile,", "", true},
+            {"StatusBar1", {0, 350, 604, 25}, "", "", true},
+            {"Image1", {0, 0, 86, 351}, "", "", true},
+            {"Line1", {88, 240, 513, 1}, "", "", true},
+            {"Label1", {520, 256, 33, 17}, "Label1", "", false},
+            {"Label2", {520, 272, 49, 25}, "Label2", "", false},
+            {"Label3", {520, 288, 41, 17}, "Label3", "", false},
+            {"Text2", {560, 256, 33, 19}, "Text2", "", false},
+            {"Text3", {560, 280, 33, 19}, "Text3", "", false},
+        };
         showActive();
-        QWidget* widget = control<QWidget>(name.toUtf8().constData());
-        QCOMPARE(widget->geometry(), geometry);
-        QCOMPARE(widget->toolTip(), toolTip);
-        QCOMPARE(widget->isVisible(), shown);
-        if (auto* button = qobject_cast<QPushButton*>(widget)) QCOMPARE(button->text(), text);
-        if (auto* label = qobject_cast<QLabel*>(widget); label && !text.isEmpty()) QCOMPARE(label->text(), text);
-        if (auto* edit = qobject_cast<QLineEdit*>(widget)) QCOMPARE(edit->text(), text);
+        for (const auto& c : controls) {
+            QWidget* widget = control<QWidget>(c.name);
+            QCOMPARE(widget->geometry(), c.geometry);
+            QCOMPARE(widget->toolTip(), c.toolTip);
+            QCOMPARE(widget->isVisible(), c.shown);
+            if (auto* button = qobject_cast<QPushButton*>(widget)) QCOMPARE(button->text(), c.text);
+            if (auto* label = qobject_cast<QLabel*>(widget); label && !c.text.isEmpty()) QCOMPARE(label->text(), c.text);
+            if (auto* edit = qobject_cast<QLineEdit*>(widget)) QCOMPARE(edit->text(), c.text);
+        }
     }
 
     void windowAsAWhole() {
