@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <clocale>
-
 #include "Fakes.h"
 #include "output/DegreeConversion.h"
 
@@ -127,13 +125,4 @@ TEST(DegreeConversion, EmptyTableAndTheLargestTables) {
     EXPECT_EQ(full.rows.size(), 32766u);
     many.emplace_back(ok, ok);
     EXPECT_TRUE(convert(many).failed) << "32767 photos are one too many to convert";
-}
-
-TEST(DegreeConversion, DecimalTextsIgnoreTheUsersLocale) {
-    const char* german = std::setlocale(LC_ALL, "de_DE.UTF-8");
-    if (!german) german = std::setlocale(LC_ALL, "C.UTF-8");
-    const Converted out = convert({{"41 Degrees 59 Minutes 30.5 Seconds", ok}});
-    std::setlocale(LC_ALL, "C");
-    ASSERT_EQ(out.rows.size(), 1u);
-    EXPECT_EQ(out.rows[0][1], " 41.9918055555556");
 }

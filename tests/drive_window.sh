@@ -26,7 +26,6 @@ fail() {
     echo "FAIL: $*"
     [ -s "$work/program.log" ] && sed "s/^/program: /" "$work/program.log"
     [ -s "$work/xvfb.log" ] && sed "s/^/Xvfb: /" "$work/xvfb.log"
-    ls -la /tmp/.X11-unix /tmp/.X*-lock 2>&1 | sed "s/^/x11: /"
     exit 1
 }
 

@@ -143,69 +143,50 @@ TEST_F(ReadFixture, AsksAheadForEveryPhotoInOrderAndNeverFarAhead) {
     }
 }
 
-TEST_F(ReadFixture, StoresTagTextsAndAnnouncesUnreadablePhotos) {
-    folder("/t", {"a.jpg", "b.jpg", "c.jpg"});
-    const std::map<std::string, std::string> tags = {{"GPSLatitude", "1 Degrees 2 Minutes 3 Seconds N"},
-                                                     {"GPSLongitude", "4 Degrees 5 Minutes 6 Seconds W"},
-                                                     {"DateTime", "2020:01:02 03:04:05"},
-                                                     {"GPSDateStamp", "2020:01:02"},
-                                                     {"GPSTimeStamp", "03:04:05"}};
-    readers.photos["/t/a.jpg"].tags = tags;
-    readers.photos["/t/b.jpg"].error = "not a JPEG file";
-    readers.photos["/t/c.jpg"].tags = tags;
-    read.cmdReadAll_Click();
-
-    ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].prompt, "Error Encountered: not a JPEG file");
-    EXPECT_EQ(box.shown[0].style, 0);
-    EXPECT_EQ(box.shown[0].title, "");
-    for (int row : {0, 2}) {
-        EXPECT_EQ(values.photoList.cell(row, colLatitude), tags.at("GPSLatitude"));
-        EXPECT_EQ(values.photoList.cell(row, colGpsTime), tags.at("GPSTimeStamp"));
-    }
-    for (int c = 1; c <= 5; ++c) EXPECT_EQ(values.photoList.cell(1, c), "");
-    EXPECT_EQ(status.text, "3" + readText);
-    EXPECT_EQ(readers.created, 3);
-    EXPECT_LE(readers.mostAlive, 2);
-    EXPECT_EQ(readers.alive, 0);
-    EXPECT_EQ(values.currentPhoto, "/t/c.jpg");
-}
-
-TEST_F(ReadFixture, ReaderFailuresEndTheReadingWithOneMessage) {
+// A photo the reader reports a problem with is announced and keeps empty tags; a failure of
+// the reader itself ends the reading with one message and leaves the status text.
+TEST_F(ReadFixture, StoresTagTextsAnnouncesProblemPhotosAndEndsOnReaderFailures) {
+    const std::vector<std::string> tags = {"lat", "lon", "dt", "d", "t"};
     struct Case {
-        std::string name;
+        std::string name, error, failAt;
         bool missing;
-        std::string failAt;
         std::vector<std::string> row1;
+        std::string message, title, status;
+        int style;
     } cases[] = {
-        {"component missing", true, "", {"", "", "", "", ""}},
-        {"third tag of the second photo fails", false, "DateTime", {"lat", "lon", "", "", ""}},
+        {"second photo unreadable", "b.jpg: not a JPEG file", "", false, {"", "", "", "", ""},
+         "Error Encountered: b.jpg: not a JPEG file", "", "3" + readText, 0},
+        {"component missing", "", "", true, {"", "", "", "", ""},
+         "An unexpected error has occurred reading the JPEG files.", "Error!", "before", 64},
+        {"third tag of the second photo fails", "", "DateTime", false, {"lat", "lon", "", "", ""},
+         "An unexpected error has occurred reading the JPEG files.", "Error!", "before", 64},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        WorkingValues fresh;
-        values = fresh;
         box.shown.clear();
-        readers = ScriptedTagReaders{};
+        readers.photos.clear();
         readers.missing = c.missing;
-        ReadCommand reading{values, dirList, fileList, box, status, readers.factory(), readAhead};
         folder("/t", {"a.jpg", "b.jpg", "c.jpg"});
         for (const char* p : {"/t/a.jpg", "/t/b.jpg", "/t/c.jpg"})
             readers.photos[p].tags = {{"GPSLatitude", "lat"}, {"GPSLongitude", "lon"}, {"DateTime", "dt"},
                                       {"GPSDateStamp", "d"}, {"GPSTimeStamp", "t"}};
+        readers.photos["/t/b.jpg"].error = c.error;
         readers.photos["/t/b.jpg"].failAtTag = c.failAt;
         status.text = "before";
 
-        reading.cmdReadAll_Click();
+        read.cmdReadAll_Click();
         ASSERT_EQ(box.shown.size(), 1u);
-        EXPECT_EQ(box.shown[0].prompt, "An unexpected error has occurred reading the JPEG files.");
-        EXPECT_EQ(box.shown[0].title, "Error!");
-        EXPECT_EQ(box.shown[0].style, 64);
-        EXPECT_EQ(status.text, "before");
+        EXPECT_EQ(box.shown[0].prompt, c.message);
+        EXPECT_EQ(box.shown[0].title, c.title);
+        EXPECT_EQ(box.shown[0].style, c.style);
+        EXPECT_EQ(status.text, c.status);
         EXPECT_EQ(values.photoCount, 3);
-        EXPECT_EQ(values.photoList.cell(0, colDateTime), c.missing ? "" : "dt");
-        for (int col = 1; col <= 5; ++col) EXPECT_EQ(values.photoList.cell(1, col), c.row1[col - 1]);
-        EXPECT_EQ(values.photoList.cell(2, colLatitude), "");
+        for (int col = 1; col <= 5; ++col) {
+            EXPECT_EQ(values.photoList.cell(0, col), c.missing ? "" : tags[col - 1]);
+            EXPECT_EQ(values.photoList.cell(1, col), c.row1[col - 1]);
+            EXPECT_EQ(values.photoList.cell(2, col), c.status == "before" ? "" : tags[col - 1]);
+        }
+        EXPECT_LE(readers.mostAlive, 2);
         EXPECT_EQ(readers.alive, 0) << "the reader is let go";
     }
 }

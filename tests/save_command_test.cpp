@@ -107,7 +107,10 @@ TEST_F(SaveFixture, SaveBeforeAnyReadWritesAnEmptyShapefile) {
     dialog.fileName = out / "nothing.shp";
     save.cmdWrite_Click();
     EXPECT_EQ(values.saveState, saveConverted);
-    EXPECT_EQ(readWithPyshp(out / "nothing.shp").shapeType, 1);
+    const PyshpView view = readWithPyshp(out / "nothing.shp");
+    EXPECT_EQ(view.shapeType, 1) << view.raw;
+    EXPECT_EQ(view.fields.size(), 5u);
+    EXPECT_TRUE(view.records.empty());
     EXPECT_TRUE(fs::exists(out / "nothing.prj"));
     EXPECT_EQ(status.text, "Conversion complete, " + out / "nothing.shp" + " saved.");
 }

@@ -112,14 +112,6 @@ TEST_F(ShapefileFixture, APointAtZeroZeroIsInsideTheBoundsAndNotAtMinusZero) {
     EXPECT_NE(ogrinfo(values.shapePath, false).find("POINT (0 0)"), std::string::npos);
 }
 
-TEST_F(ShapefileFixture, NoRowsGiveFieldsWithoutRecords) {
-    const PyshpView view = write("empty.shp", {});
-    EXPECT_EQ(view.shapeType, 1) << view.raw;
-    EXPECT_EQ(view.fields, expectedFields);
-    EXPECT_TRUE(view.records.empty());
-    EXPECT_NE(ogrinfo(values.shapePath, true).find("Feature Count: 0"), std::string::npos);
-}
-
 TEST_F(ShapefileFixture, NamesEndInShpAndAreReplacedWhole) {
     write("points", {{"a", " 1", " 1", "", "", ""}, {"b", " 2", " 2", "", "", ""}});
     EXPECT_EQ(values.shapePath, dir / "points.shp") << "the path names the file written";
