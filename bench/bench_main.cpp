@@ -4,6 +4,7 @@
 //   measure BIG SMALL               measure everything and print the figures
 //   memory SMALL OUT                one Read + Save, then print the peak memory in KiB
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -75,19 +76,55 @@ int makeCorpus(const std::string& kind, const std::string& folder, int count) {
     return 0;
 }
 
-// The machine's bound for touching every photo: open, read the first 64 KiB, close.
-double rawBound(const std::string& folder, const std::vector<std::string>& names) {
+// The machine's bound for touching every photo: open, read the first 64 KiB, close; with
+// `ahead`, the same loop asking the kernel for the photos as far ahead as Read does.
+double rawOnce(const std::string& folder, const std::vector<std::string>& names, bool ahead) {
     std::vector<char> buffer(64 * 1024);
-    return median(rounds, [&] {
-        const auto start = Clock::now();
-        for (const std::string& name : names) {
-            const int fd = open((folder + "/" + name).c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0) continue;
-            if (read(fd, buffer.data(), buffer.size()) < 0) std::perror("read");
-            close(fd);
+    KernelReadAhead hints;
+    const size_t window = readAheadWindow;
+    const auto start = Clock::now();
+    for (size_t i = 0; ahead && i < std::min(window, names.size()); ++i) hints.Hint(folder + "/" + names[i]);
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (ahead && i + window < names.size()) hints.Hint(folder + "/" + names[i + window]);
+        const int fd = open((folder + "/" + names[i]).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        if (read(fd, buffer.data(), buffer.size()) < 0) std::perror("read");
+        close(fd);
+    }
+    return seconds(start);
+}
+
+double rawBound(const std::string& folder, const std::vector<std::string>& names) {
+    return median(rounds, [&] { return rawOnce(folder, names, false); });
+}
+
+// Drops the corpus from the page cache (no root needed: written back, then let go) and
+// tells which share of its pages stayed cached.
+double emptyCache(const std::string& folder, const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        const int fd = open((folder + "/" + name).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        fsync(fd);
+        posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        close(fd);
+    }
+    const long page = sysconf(_SC_PAGESIZE);
+    size_t pages = 0, cached = 0;
+    for (const std::string& name : names) {
+        const int fd = open((folder + "/" + name).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        const off_t size = lseek(fd, 0, SEEK_END);
+        void* map = size > 0 ? mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_SHARED, fd, 0) : MAP_FAILED;
+        close(fd);
+        if (map == MAP_FAILED) continue;
+        std::vector<unsigned char> resident((static_cast<size_t>(size) + page - 1) / page);
+        if (mincore(map, static_cast<size_t>(size), resident.data()) == 0) {
+            pages += resident.size();
+            for (unsigned char r : resident) cached += r & 1;
         }
-        return seconds(start);
-    });
+        munmap(map, static_cast<size_t>(size));
+    }
+    return pages > 0 ? 100.0 * cached / pages : 0;
 }
 
 struct Reading {
@@ -169,8 +206,6 @@ double ogr2ogr(const WorkingValues& values, const std::string& out) {
 int memory(const std::string& folder, const std::string& out) {
     Reading reading(folder, jpegNames(folder));
     reading.run();
-    // The conversion takes at most 32766 photos: save all but the last.
-    reading.values.photoCount = std::min<int16_t>(reading.values.photoCount, 32766);
     reading.values.saveState = saveNamed;
     reading.values.shapePath = out + "/memory.shp";
     FakeMessageBox box;
@@ -199,15 +234,46 @@ ReadFigures measureRead(const char* label, const std::string& folder, int exifto
     return out;
 }
 
+// Rates with nothing of the corpus cached, as from a card or a disk not read yet; the
+// cache is emptied afresh before each.
+struct ColdFigures {
+    double sequential, ahead, read, exiftool, stayed;
+};
+
+ColdFigures measureCold(const char* label, const std::string& folder, bool withExiftool) {
+    const std::vector<std::string> names = jpegNames(folder);
+    const double n = static_cast<double>(names.size());
+    ColdFigures out{};
+    out.stayed = emptyCache(folder, names);
+    out.sequential = n / rawOnce(folder, names, false);
+    out.stayed = std::max(out.stayed, emptyCache(folder, names));
+    out.ahead = n / rawOnce(folder, names, true);
+    out.stayed = std::max(out.stayed, emptyCache(folder, names));
+    Reading reading(folder, names);
+    auto start = Clock::now();
+    reading.run();
+    out.read = n / seconds(start);
+    if (withExiftool) {
+        out.stayed = std::max(out.stayed, emptyCache(folder, names));
+        const double exif = exiftool(folder, 1);
+        if (exif > 0) out.exiftool = n / exif;
+    }
+    std::printf("cold %-6s %6zu photos: sequential bound %7.0f/s, look-ahead bound %7.0f/s, Read %7.0f/s, "
+                "exiftool %5.0f/s; at most %.2f%% of pages stayed cached\n",
+                label, names.size(), out.sequential, out.ahead, out.read, out.exiftool, out.stayed);
+    return out;
+}
+
 int measure(const std::string& big, const std::string& small, const std::string& self) {
     const ReadFigures bigRead = measureRead("big", big, 3);
     const ReadFigures smallRead = measureRead("small", small, 1);
+    const ColdFigures bigCold = measureCold("big", big, true);
+    const ColdFigures smallCold = measureCold("small", small, false);
 
     const std::string out = fs::temp_directory_path() / ("pictrak-bench-" + std::to_string(getpid()));
     fs::create_directories(out);
     Reading reading(small, jpegNames(small));
     reading.run();
-    reading.values.photoCount = std::min<int16_t>(reading.values.photoCount, 32766);
     const double save = saveStages(reading.values, out);
     const double ogr = ogr2ogr(reading.values, out);
     std::printf("save   %6d points: Save stages %.0f ms, ogr2ogr %.0f ms\n", reading.values.pointCount, save * 1000,
@@ -230,6 +296,11 @@ int measure(const std::string& big, const std::string& small, const std::string&
     std::printf("save: %.0f ms for %d points, %.2fx ogr2ogr\n", save * 1000, reading.values.pointCount,
                 ogr > 0 ? save / ogr : 0);
     std::printf("memory: %.0f MB peak for %d photos\n", std::atof(kib.c_str()) / 1024, reading.values.photoList.rows());
+    std::printf("cold: %.0f photos/s, %.1fx sequential bound, %.2fx look-ahead bound, %.0fx exiftool\n",
+                std::min(bigCold.read, smallCold.read),
+                std::min(bigCold.read / bigCold.sequential, smallCold.read / smallCold.sequential),
+                std::min(bigCold.read / bigCold.ahead, smallCold.read / smallCold.ahead),
+                bigCold.exiftool > 0 ? bigCold.read / bigCold.exiftool : 0);
     return 0;
 }
 }  // namespace

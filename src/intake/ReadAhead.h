@@ -10,6 +10,9 @@ public:
     virtual void Hint(const std::string& path) noexcept = 0;
 };
 
+// How many photos ahead of the one being read the storage is asked for.
+constexpr int readAheadWindow = 32;
+
 // The kernel's read-ahead of the first bytes a photo is read for; holds nothing open.
 class KernelReadAhead : public ReadAhead {
 public:

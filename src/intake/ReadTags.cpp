@@ -14,10 +14,6 @@ constexpr TagColumn tagColumns[] = {
     {"GPSDateStamp", colGpsDate}, {"GPSTimeStamp", colGpsTime},
 };
 
-// How many photos ahead the storage is asked for: enough to keep a card or a cold disk
-// busy (measured: 32 gives five times the rate of one at a time), few enough that their
-// first bytes are still cached when their turn comes.
-constexpr int readAheadWindow = 32;
 }  // namespace
 
 void ReadCommand::ReadTags() {
