@@ -63,12 +63,7 @@ TEST(EndToEnd, RealPhotosLandWhereExiftoolPutsThem) {
     for (std::string line; std::getline(exif, line);) {
         std::istringstream fields(line);
         std::string name, lat, lon, latRef, lonRef, taken;
-        std::getline(fields, name, '\t');
-        std::getline(fields, lat, '\t');
-        std::getline(fields, lon, '\t');
-        std::getline(fields, latRef, '\t');
-        std::getline(fields, lonRef, '\t');
-        std::getline(fields, taken, '\t');
+        for (std::string* field : {&name, &lat, &lon, &latRef, &lonRef, &taken}) std::getline(fields, *field, '\t');
         if (lat == "-" || lon == "-" || lat.empty() || lon.empty()) continue;
         const double latitude = std::stod(lat) * (latRef == "S" ? -1 : 1);
         const double longitude = std::stod(lon) * (lonRef == "W" ? -1 : 1);

@@ -123,12 +123,10 @@ TEST_F(ReadFixture, RefusesWhatSaveCannotWriteOrAFolderItCannotNameAndKeepsTheTa
 }
 
 TEST_F(ReadFixture, AsksAheadForEveryPhotoInOrderAndNeverFarAhead) {
-    int opened = 0;
-    readAhead.opened = &opened;
-    readers.onOpen = [&] { ++opened; };
+    readAhead.opened = &readers.created;
     for (int count : {0, 1, 31, 32, 33, 100}) {
         readAhead.hints.clear();
-        opened = 0;
+        readers.created = 0;
         dirList.path = "/t";
         fileList.countOverride = count;
         read.cmdReadAll_Click();

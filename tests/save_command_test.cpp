@@ -21,11 +21,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 struct SaveFixture : ::testing::Test {
     TempDir program, out;
     WorkingValues values;
@@ -76,7 +71,7 @@ TEST_F(SaveFixture, WritesShapefileAndProjectionAndSaysSo) {
     EXPECT_EQ(dialog.filterIndex, 1);
     EXPECT_EQ(values.saveState, saveConverted);
     EXPECT_EQ(values.shapePath, out / "points.shp");
-    EXPECT_EQ(fileText(out / "points.prj"), fileText(PICTRAK_PRJ));
+    EXPECT_EQ(runCommand("cmp " + quoted(PICTRAK_PRJ) + " " + quoted(out / "points.prj")), "");
     EXPECT_FALSE(fs::exists(out / "po.prj"));
     EXPECT_EQ(status.text, "Conversion complete, " + out / "points.shp" + " saved.");
     EXPECT_EQ(values.pointCount, 1);
@@ -117,49 +112,35 @@ TEST_F(SaveFixture, SaveBeforeAnyReadWritesAnEmptyShapefile) {
 
 TEST_F(SaveFixture, OutputThatCannotBeWrittenIsReportedWithItsFile) {
     photos(3);
+    fs::create_directory(out / "locked");
+    fs::permissions(out / "locked", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                        fs::perms::others_exec);
+    std::ofstream(out / "ro.prj") << "someone else's";
+    fs::permissions(out / "ro.prj", fs::perms::owner_read | fs::perms::others_read);
     struct Case {
-        std::string name;
-        std::function<std::string()> arrange;  // returns the name to save as
+        std::string why, name;
         int error;
         std::string file;  // the file the message names
         bool shapefileWritten;
     } cases[] = {
-        {"read-only output folder",
-         [&] {
-             fs::create_directory(out / "locked");
-             fs::permissions(out / "locked", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
-                                                  fs::perms::others_exec);
-             return out / "locked/trip.shp";
-         },
-         errPermissionDenied, out / "locked/trip.shp", false},
-        {"folder that does not exist", [&] { return out / "missing/trip.shp"; }, errPathNotFound,
-         out / "missing/trip.shp", false},
-        {"read-only projection beside it",
-         [&] {
-             std::ofstream(out / "ro.prj") << "someone else's";
-             fs::permissions(out / "ro.prj", fs::perms::owner_read | fs::perms::others_read);
-             return out / "ro.shp";
-         },
-         errPermissionDenied, out / "ro.prj", true},
-        {"projection missing beside the program",
-         [&] {
-             fs::remove(program / "latlongwgs84.prj");
-             return out / "noprj.shp";
-         },
-         errFileNotFound, program / "latlongwgs84.prj", true},
+        {"read-only output folder", out / "locked/trip.shp", errPermissionDenied, out / "locked/trip.shp", false},
+        {"folder that does not exist", out / "missing/trip.shp", errPathNotFound, out / "missing/trip.shp", false},
+        {"read-only projection beside it", out / "ro.shp", errPermissionDenied, out / "ro.prj", true},
+        {"projection missing beside the program", out / "noprj.shp", errFileNotFound, program / "latlongwgs84.prj",
+         true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string name = c.arrange();
+        SCOPED_TRACE(c.why);
+        if (c.error == errFileNotFound) fs::remove(program / "latlongwgs84.prj");
         // As an ordinary user: the superuser may write anywhere.
         EXPECT_EQ(inChildProcess([&] {
-                      const auto [error, named] = trySave(name, c.file);
+                      const auto [error, named] = trySave(c.name, c.file);
                       return named ? error : 255;
                   }),
                   c.error);
         EXPECT_EQ(values.photoCount, 3);
-        if (c.shapefileWritten) EXPECT_EQ(readWithPyshp(name).records.size(), 3u);
-        else EXPECT_FALSE(fs::exists(name));
+        if (c.shapefileWritten) EXPECT_EQ(readWithPyshp(c.name).records.size(), 3u);
+        else EXPECT_FALSE(fs::exists(c.name));
     }
 }
 

@@ -45,8 +45,6 @@ struct ShapefileFixture : ::testing::Test {
     }
 };
 
-const std::vector<std::string> expectedFields = {"Point_id N 9 0", "Photo C 50 0", "DateTime_ C 20 0",
-                                                 "Date_GPS C 12 0", "Time_GPS C 10 0"};
 }  // namespace
 
 TEST_F(ShapefileFixture, PointsAndAttributesAsOtherReadersSeeThem) {
@@ -56,7 +54,8 @@ TEST_F(ShapefileFixture, PointsAndAttributesAsOtherReadersSeeThem) {
         {"/trip/c.jpg", " 0.5", "-10.5", "x", "y", "z"},
     });
     ASSERT_EQ(view.shapeType, 1) << view.raw;
-    EXPECT_EQ(view.fields, expectedFields);
+    EXPECT_EQ(view.fields, (std::vector<std::string>{"Point_id N 9 0", "Photo C 50 0", "DateTime_ C 20 0",
+                                                     "Date_GPS C 12 0", "Time_GPS C 10 0"}));
     ASSERT_EQ(view.records.size(), 3u);
     EXPECT_DOUBLE_EQ(view.records[0].x, -91.5041666666667);
     EXPECT_DOUBLE_EQ(view.records[0].y, 41.9916666666667);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <tuple>
 #include <filesystem>
 
 #include "PhotoMaker.h"
@@ -21,13 +22,10 @@ Texts readPhoto(const std::string& path) {
 }
 
 photo::Recipe gpsRecipe(std::optional<photo::Triple> latitude, std::optional<photo::Triple> longitude,
-                    std::string latitudeRef = "", std::string longitudeRef = "", bool bigEndian = false) {
+                        std::string latitudeRef = "", std::string longitudeRef = "", bool bigEndian = false) {
     photo::Recipe recipe;
-    recipe.latitude = std::move(latitude);
-    recipe.longitude = std::move(longitude);
-    recipe.latitudeRef = std::move(latitudeRef);
-    recipe.longitudeRef = std::move(longitudeRef);
-    recipe.bigEndian = bigEndian;
+    std::tie(recipe.latitude, recipe.longitude, recipe.latitudeRef, recipe.longitudeRef, recipe.bigEndian) =
+        std::tie(latitude, longitude, latitudeRef, longitudeRef, bigEndian);
     return recipe;
 }
 }  // namespace

@@ -54,7 +54,6 @@ struct FakeSaveDialog : SaveDialog {
     int32_t flags = 0;
     std::string filter;
     int16_t filterIndex = 0;
-    int shows = 0;
     bool cancel = false;
     std::string fileName;
     void SetCancelError(bool raise) override { cancelError = raise; }
@@ -62,7 +61,6 @@ struct FakeSaveDialog : SaveDialog {
     void SetFilter(const std::string& f) override { filter = f; }
     void SetFilterIndex(int16_t i) override { filterIndex = i; }
     void ShowSave() override {
-        ++shows;
         if (cancel && cancelError) throw RuntimeError(errCancel);
     }
     std::string FileName() override { return fileName; }
@@ -77,7 +75,7 @@ struct FakeFileSystem : FileSystem {
     }
 };
 
-// Records the hints, and how many photos had been opened when each came.
+// Records the hints, and how many readers had been made (one per photo) when each came.
 struct FakeReadAhead : ReadAhead {
     std::vector<std::pair<std::string, int>> hints;
     const int* opened = nullptr;
@@ -97,7 +95,6 @@ struct ScriptedTagReaders {
     int alive = 0;
     int mostAlive = 0;
     bool missing = false;  // the component cannot be created
-    std::function<void()> onOpen;
 
     TagReaderFactory factory() {
         return [this]() -> std::unique_ptr<TagReader> {
@@ -112,10 +109,7 @@ struct ScriptedTagReaders {
             owner_.mostAlive = std::max(owner_.mostAlive, ++owner_.alive);
         }
         ~Reader() override { --owner_.alive; }
-        void OpenPhoto(const std::string& path) override {
-            photo_ = &owner_.photos[path];
-            if (owner_.onOpen) owner_.onOpen();
-        }
+        void OpenPhoto(const std::string& path) override { photo_ = &owner_.photos[path]; }
         std::string ErrorText() override { return photo_ ? photo_->error : ""; }
         std::string TagText(const std::string& tag) override {
             if (tag == photo_->failAtTag) throw RuntimeError(errFileAccess);

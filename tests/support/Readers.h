@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -48,21 +49,17 @@ inline PyshpView readWithPyshp(const std::string& shp) {
         std::istringstream words(line);
         std::string kind;
         words >> kind;
-        if (kind == "TYPE") {
-            words >> view.shapeType;
-        } else if (kind == "BBOX") {
-            for (double& b : view.bbox) words >> b;
-        } else if (kind == "FIELD") {
-            view.fields.push_back(line.substr(6));
-        } else if (kind == "REC") {
-            PyshpRecord record;
-            words >> record.x >> record.y;
-            std::string rest;
-            std::getline(words, rest);
-            std::istringstream values(rest.substr(1));
-            for (std::string v; std::getline(values, v, '|');) record.values.push_back(v);
-            if (!rest.empty() && rest.back() == '|') record.values.push_back("");
-            view.records.push_back(record);
+        if (kind == "TYPE") words >> view.shapeType;
+        if (kind == "BBOX") for (double& b : view.bbox) words >> b;
+        if (kind == "FIELD") view.fields.push_back(line.substr(6));
+        if (kind != "REC") continue;
+        PyshpRecord& record = view.records.emplace_back();
+        words >> record.x >> record.y;
+        std::string rest;  // " value|value|...", an empty last value too
+        std::getline(words, rest);
+        for (size_t from = 1, bar = 0; from <= rest.size(); from = bar + 1) {
+            bar = std::min(rest.find('|', from), rest.size());
+            record.values.push_back(rest.substr(from, bar - from));
         }
     }
     return view;

@@ -1,11 +1,6 @@
 #!/usr/bin/python3
-"""Prints a shapefile as pyshp reads it, one fact a line, for the tests to compare.
-
-TYPE <shape type>
-BBOX <xmin> <ymin> <xmax> <ymax>
-FIELD <name> <type> <size> <decimals>
-REC <x> <y> <value>|<value>|...
-"""
+"""Prints a shapefile as pyshp reads it, one fact a line (TYPE, BBOX, FIELD, then
+REC x y value|value|...), for the tests to compare."""
 import sys
 
 import shapefile
