@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -30,6 +31,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 constexpr int rounds = 5;
+constexpr int coldRounds = 3;
 
 double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
@@ -81,11 +83,10 @@ int makeCorpus(const std::string& kind, const std::string& folder, int count) {
 double rawOnce(const std::string& folder, const std::vector<std::string>& names, bool ahead) {
     std::vector<char> buffer(64 * 1024);
     KernelReadAhead hints;
-    const size_t window = readAheadWindow;
+    LookAhead lookAhead(hints, static_cast<int>(names.size()));
     const auto start = Clock::now();
-    for (size_t i = 0; ahead && i < std::min(window, names.size()); ++i) hints.Hint(folder + "/" + names[i]);
     for (size_t i = 0; i < names.size(); ++i) {
-        if (ahead && i + window < names.size()) hints.Hint(folder + "/" + names[i + window]);
+        if (ahead) lookAhead.before(static_cast<int>(i), [&](int at) { return folder + "/" + names[at]; });
         const int fd = open((folder + "/" + names[i]).c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) continue;
         if (read(fd, buffer.data(), buffer.size()) < 0) std::perror("read");
@@ -244,19 +245,33 @@ ColdFigures measureCold(const char* label, const std::string& folder, bool withE
     const std::vector<std::string> names = jpegNames(folder);
     const double n = static_cast<double>(names.size());
     ColdFigures out{};
-    out.stayed = emptyCache(folder, names);
-    out.sequential = n / rawOnce(folder, names, false);
-    out.stayed = std::max(out.stayed, emptyCache(folder, names));
-    out.ahead = n / rawOnce(folder, names, true);
-    out.stayed = std::max(out.stayed, emptyCache(folder, names));
-    Reading reading(folder, names);
-    auto start = Clock::now();
-    reading.run();
-    out.read = n / seconds(start);
-    if (withExiftool) {
+    // Each measurement starts from an emptied cache; the rounds take turns, so that a change
+    // in the shared machine's load falls on all of them alike.
+    const auto cold = [&](auto&& once) {
         out.stayed = std::max(out.stayed, emptyCache(folder, names));
-        const double exif = exiftool(folder, 1);
-        if (exif > 0) out.exiftool = n / exif;
+        return n / once();
+    };
+    Reading reading(folder, names);
+    std::vector<double> sequential, ahead, read;
+    for (int round = 0; round < coldRounds; ++round) {
+        sequential.push_back(cold([&] { return rawOnce(folder, names, false); }));
+        ahead.push_back(cold([&] { return rawOnce(folder, names, true); }));
+        read.push_back(cold([&] {
+            const auto start = Clock::now();
+            reading.run();
+            return seconds(start);
+        }));
+    }
+    const auto middle = [](std::vector<double> rates) {
+        std::sort(rates.begin(), rates.end());
+        return rates[rates.size() / 2];
+    };
+    out.sequential = middle(sequential);
+    out.ahead = middle(ahead);
+    out.read = middle(read);
+    if (withExiftool) {
+        const double rate = cold([&] { return exiftool(folder, 1); });
+        out.exiftool = std::isfinite(rate) ? rate : 0;  // no exiftool here
     }
     std::printf("cold %-6s %6zu photos: sequential bound %7.0f/s, look-ahead bound %7.0f/s, Read %7.0f/s, "
                 "exiftool %5.0f/s; at most %.2f%% of pages stayed cached\n",

@@ -20,9 +20,9 @@ void ReadCommand::ReadTags() {
     std::unique_ptr<TagReader> reader;
     try {
         const int16_t last = sub16(v_.photoCount, 1);
-        for (int row = 0; row <= last && row < readAheadWindow; ++row) readAhead_.Hint(v_.photoList.cell(row, colPath));
+        LookAhead ahead(readAhead_, last + 1);
         for (int row = 0; row <= last; ++row) {
-            if (row + readAheadWindow <= last) readAhead_.Hint(v_.photoList.cell(row + readAheadWindow, colPath));
+            ahead.before(row, [this](int i) -> const std::string& { return v_.photoList.cell(i, colPath); });
             v_.currentPhoto = v_.photoList.cell(row, colPath);
             // The new reader takes the place of the previous photo's, which goes at this moment.
             reader = newTagReader_();
