@@ -1,12 +1,32 @@
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include "intake/JpegExifSegment.h"
 #include "intake/ReadAhead.h"
 
-void KernelReadAhead::Hint(const std::string& path) noexcept {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return;
-    posix_fadvise(fd, 0, static_cast<off_t>(exifFirstRead), POSIX_FADV_WILLNEED);
+namespace {
+int openPhoto(const std::string& path) { return open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK); }
+
+// Whether the photo's first byte is in memory: a read that would have to wait for the
+// storage fails at once instead (and so does one where the file system cannot tell).
+bool inMemory(const std::string& path) {
+    const int fd = openPhoto(path);
+    if (fd < 0) return false;
+    char byte;
+    iovec into{&byte, 1};
+    const bool cached = preadv2(fd, &into, 1, 0, RWF_NOWAIT) == 1;
     close(fd);
+    return cached;
+}
+}  // namespace
+
+void KernelReadAhead::Hint(const std::vector<std::string>& paths) noexcept {
+    if (paths.empty() || inMemory(paths.front())) return;
+    for (const std::string& path : paths) {
+        const int fd = openPhoto(path);
+        if (fd < 0) continue;
+        posix_fadvise(fd, 0, static_cast<off_t>(exifFirstRead), POSIX_FADV_WILLNEED);
+        close(fd);
+    }
 }

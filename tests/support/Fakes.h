@@ -79,7 +79,9 @@ struct FakeFileSystem : FileSystem {
 struct FakeReadAhead : ReadAhead {
     std::vector<std::pair<std::string, int>> hints;
     const int* opened = nullptr;
-    void Hint(const std::string& path) noexcept override { hints.emplace_back(path, opened ? *opened : 0); }
+    void Hint(const std::vector<std::string>& paths) noexcept override {
+        for (const std::string& path : paths) hints.emplace_back(path, opened ? *opened : 0);
+    }
 };
 
 // A tag reader scripted per photo path.
