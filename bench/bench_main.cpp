@@ -273,9 +273,10 @@ ColdFigures measureCold(const char* label, const std::string& folder, bool withE
         const double rate = cold([&] { return exiftool(folder, 1); });
         out.exiftool = std::isfinite(rate) ? rate : 0;  // no exiftool here
     }
-    std::printf("cold %-6s %6zu photos: sequential bound %7.0f/s, look-ahead bound %7.0f/s, Read %7.0f/s, "
-                "exiftool %5.0f/s; at most %.2f%% of pages stayed cached\n",
-                label, names.size(), out.sequential, out.ahead, out.read, out.exiftool, out.stayed);
+    const std::string peer = withExiftool ? ", exiftool " + std::to_string(std::lround(out.exiftool)) + "/s" : "";
+    std::printf("cold %-6s %6zu photos: sequential bound %7.0f/s, look-ahead bound %7.0f/s, Read %7.0f/s%s; "
+                "at most %.2f%% of pages stayed cached\n",
+                label, names.size(), out.sequential, out.ahead, out.read, peer.c_str(), out.stayed);
     return out;
 }
 
