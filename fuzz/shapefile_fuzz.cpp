@@ -1,6 +1,6 @@
 // Arbitrary attribute texts (four, split at NUL bytes) through the shapefile control: the
-// record must be written, and each text read back as itself, or cut to 254 bytes on a
-// character boundary.
+// record must be written, and each text read back as itself, as UTF-8, cut to 254 bytes on
+// a character boundary.
 #include <unistd.h>
 
 #include <cstdint>
@@ -31,14 +31,35 @@ std::string trimmed(std::string text) {
     return text.substr(std::min(text.find_first_not_of(' '), text.size()));
 }
 
-// What a text becomes in the table: at most 254 bytes, never ending inside a UTF-8 character.
-std::string expected(std::string text) {
-    if (text.size() > 254) {
-        size_t cut = 254;
-        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-        text.resize(cut);
+// Length of the character at `i` when its bytes decode to a scalar value in its shortest
+// form, else 0: worked out by decoding, not by the control's table of lead bytes.
+size_t characterAt(const std::string& s, size_t i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > s.size()) return 0;
+    uint32_t point = n == 1 ? c : c & (0x7Fu >> n);
+    for (size_t k = 1; k < n; ++k) {
+        const unsigned char d = static_cast<unsigned char>(s[i + k]);
+        if ((d & 0xC0) != 0x80) return 0;
+        point = point << 6 | (d & 0x3F);
     }
-    return trimmed(text);
+    static const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (point < least[n] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return 0;
+    return n;
+}
+
+// What a text becomes in the table: each byte that is no part of a character replaced by
+// U+FFFD, then at most 254 bytes, never ending inside a character.
+std::string expected(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        const size_t n = characterAt(text, i);
+        const std::string character = n > 0 ? text.substr(i, n) : "\xEF\xBF\xBD";
+        if (out.size() + character.size() > 254) break;
+        out += character;
+        i += n > 0 ? n : 1;
+    }
+    return trimmed(out);
 }
 }  // namespace
 
