@@ -1,7 +1,5 @@
 #include "window/FileListWidget.h"
 
-#include <QFile>
-
 #include "tables/RuntimeError.h"
 #include "window/CurrentFolder.h"
 #include "window/FolderEntries.h"
@@ -21,12 +19,12 @@ FileListWidget::FileListWidget(QWidget* parent) : QListWidget(parent) {
 }
 
 void FileListWidget::setPath(const std::string& folder) {
-    const std::vector<std::string> names = folderEntries(folder, EntryKind::photos);
+    const std::vector<FolderEntry> photos = folderEntries(folder, EntryKind::photos);
     path_ = folder;
     clear();
-    for (const std::string& name : names) {
-        auto* entry = new QListWidgetItem(QFile::decodeName(name.c_str()), this);
-        entry->setData(nameRole, QByteArray::fromStdString(name));
+    for (const FolderEntry& photo : photos) {
+        auto* entry = new QListWidgetItem(photo.shown, this);
+        entry->setData(nameRole, QByteArray::fromStdString(photo.name));
     }
 }
 

@@ -17,24 +17,25 @@ bool isPhotoName(const std::string& name) {
 }
 }  // namespace
 
-std::vector<std::string> folderEntries(const std::string& folder, EntryKind kind) {
+std::vector<FolderEntry> folderEntries(const std::string& folder, EntryKind kind) {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
     if (!dir) {
         if (errno == ENOENT || errno == ENOTDIR) throw RuntimeError(errPathNotFound, "Path not found: " + folder);
         throw fileError(errno, folder);
     }
-    std::vector<std::string> names;
+    std::vector<FolderEntry> entries;
     while (const dirent* entry = readdir(dir.get())) {
         const std::string name = entry->d_name;
         if (name.empty() || name[0] == '.') continue;  // hidden, and the folder itself and its parent
         if (kind == EntryKind::photos && !isPhotoName(name)) continue;
         struct stat info;  // through a link to what it names
         if (fstatat(dirfd(dir.get()), name.c_str(), &info, 0) != 0) continue;
-        if (kind == EntryKind::folders ? S_ISDIR(info.st_mode) : S_ISREG(info.st_mode)) names.push_back(name);
+        if (kind == EntryKind::folders ? S_ISDIR(info.st_mode) : S_ISREG(info.st_mode))
+            entries.push_back({name, QFile::decodeName(name.c_str())});
     }
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        const int order = QFile::decodeName(a.c_str()).compare(QFile::decodeName(b.c_str()), Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a < b;
+    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
+        const int order = a.shown.compare(b.shown, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a.name < b.name;
     });
-    return names;
+    return entries;
 }

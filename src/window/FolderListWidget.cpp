@@ -70,16 +70,16 @@ void FolderListWidget::fill() {
         item->setExpanded(true);
         current = item;
     }
-    std::vector<std::string> subfolders;
+    std::vector<FolderEntry> subfolders;
     try {
         subfolders = folderEntries(chain.back(), EntryKind::folders);
     } catch (const RuntimeError&) {
         // A folder that is gone or closed to us shows no subfolders.
     }
-    for (const std::string& name : subfolders) {
-        auto* item = new QTreeWidgetItem(current, {QFile::decodeName(name.c_str())});
+    for (const FolderEntry& subfolder : subfolders) {
+        auto* item = new QTreeWidgetItem(current, {subfolder.shown});
         item->setIcon(0, closedIcon);
-        item->setData(0, pathRole, QByteArray::fromStdString(child(chain.back(), name)));
+        item->setData(0, pathRole, QByteArray::fromStdString(child(chain.back(), subfolder.name)));
     }
     if (!path_.empty()) {
         setCurrentItem(current);
