@@ -19,12 +19,16 @@
 #include <vector>
 
 #include "Fakes.h"
+#include "FaultyPlatform.h"
 #include "PhotoMaker.h"
+#include "ReadSetup.h"
 #include "intake/ExifTagReader.h"
-#include "intake/ReadCommand.h"
-#include "output/DegreeConversion.h"
-#include "output/ShapeWriter.h"
+#include "output/SaveCommand.h"
 #include "output/ShapelibShapeFiles.h"
+
+#ifndef PICTRAK_PRJ
+#define PICTRAK_PRJ ""
+#endif
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -82,8 +86,8 @@ int makeCorpus(const std::string& kind, const std::string& folder, int count) {
 // `ahead`, the same loop asking the kernel for the photos as far ahead as Read does.
 double rawOnce(const std::string& folder, const std::vector<std::string>& names, bool ahead) {
     std::vector<char> buffer(64 * 1024);
-    KernelReadAhead hints;
-    LookAhead lookAhead(hints, static_cast<int>(names.size()));
+    const std::unique_ptr<Platform> platform = systemPlatform();
+    LookAhead lookAhead(*platform, static_cast<int>(names.size()));
     const auto start = Clock::now();
     for (size_t i = 0; i < names.size(); ++i) {
         if (ahead) lookAhead.before(static_cast<int>(i), [&](int at) { return folder + "/" + names[at]; });
@@ -129,21 +133,31 @@ double emptyCache(const std::string& folder, const std::vector<std::string>& nam
 }
 
 struct Reading {
-    WorkingValues values;
-    FakeFolderList dirList;
-    FakeFileList fileList;
+    std::unique_ptr<Platform> platform = systemPlatform();
+    ReadSetup setup{*platform, exifTagReaderFactory(*platform)};
+    WorkingValues& values = setup.values;
+
+    Reading(const std::string& folder, std::vector<std::string> names) { setup.folder(folder, std::move(names)); }
+    void run() {
+        setup.read.MakeList();
+        setup.read.ReadTags();
+    }
+};
+
+// The whole Save command after its dialog: conversion, writing aside, the projection, and
+// putting the files in place once they are on the storage.
+struct Saving {
+    FakeSaveDialog dialog;
     FakeMessageBox box;
     FakeStatusBar status;
-    KernelReadAhead readAhead;
-    ReadCommand read{values, dirList, fileList, box, status, exifTagReaderFactory(), readAhead};
+    FaultyPlatform platform;  // made to fail in nothing: the projection from the project
+    ShapelibShapeFiles control{platform};
+    SaveCommand save;
 
-    Reading(const std::string& folder, std::vector<std::string> names) {
-        dirList.path = folder;
-        fileList.entries = std::move(names);
-    }
-    void run() {
-        read.MakeList();
-        read.ReadTags();
+    Saving(WorkingValues& values, const std::string& out) : save(values, dialog, box, status, control, platform) {
+        platform.programFolder = out;
+        fs::copy_file(PICTRAK_PRJ, out + "/latlongwgs84.prj", fs::copy_options::overwrite_existing);
+        dialog.fileName = out + "/save.shp";
     }
 };
 
@@ -167,18 +181,11 @@ double exiftool(const std::string& folder, int count) {
     });
 }
 
-// ProcessLL + WriteShape for the photo table as read.
-double saveStages(WorkingValues& values, const std::string& out) {
-    ShapelibShapeFiles control;
-    FakeMessageBox box;
-    DegreeConversion conversion(values, box);
-    ShapeWriter writer(values, control);
+double saveCommand(WorkingValues& values, const std::string& out) {
+    Saving saving(values, out);
     return median(rounds, [&] {
-        values.saveState = saveNamed;
-        values.shapePath = out + "/save.shp";
         const auto start = Clock::now();
-        conversion.ProcessLL();
-        writer.WriteShape();
+        saving.save.cmdWrite_Click();
         return seconds(start);
     });
 }
@@ -207,12 +214,7 @@ double ogr2ogr(const WorkingValues& values, const std::string& out) {
 int memory(const std::string& folder, const std::string& out) {
     Reading reading(folder, jpegNames(folder));
     reading.run();
-    reading.values.saveState = saveNamed;
-    reading.values.shapePath = out + "/memory.shp";
-    FakeMessageBox box;
-    ShapelibShapeFiles control;
-    DegreeConversion(reading.values, box).ProcessLL();
-    ShapeWriter(reading.values, control).WriteShape();
+    Saving(reading.values, out).save.cmdWrite_Click();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("%ld\n", usage.ru_maxrss);
@@ -290,9 +292,9 @@ int measure(const std::string& big, const std::string& small, const std::string&
     fs::create_directories(out);
     Reading reading(small, jpegNames(small));
     reading.run();
-    const double save = saveStages(reading.values, out);
+    const double save = saveCommand(reading.values, out);
     const double ogr = ogr2ogr(reading.values, out);
-    std::printf("save   %6d points: Save stages %.0f ms, ogr2ogr %.0f ms\n", reading.values.pointCount, save * 1000,
+    std::printf("save   %6d points: Save %.0f ms, ogr2ogr %.0f ms\n", reading.values.pointCount, save * 1000,
                 ogr * 1000);
 
     std::string kib;

@@ -1,6 +1,6 @@
 // Arbitrary latitude and longitude texts (split at the first newline) through the degree
-// conversion: it converts, leaves the photo out, or reports a failure; what it writes
-// must read back as the number it stands for.
+// conversion: it converts, leaves the photo out, or reports a failure, and its outcome
+// agrees with what it showed; what it writes must read back as the number it stands for.
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -10,7 +10,8 @@
 
 namespace {
 struct QuietBox : MessageBox {
-    int Show(const std::string&, int, const std::string&) override { return 1; }
+    int shown = 0;
+    int Show(const std::string&, int, const std::string&) override { return ++shown; }
 };
 }  // namespace
 
@@ -26,7 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QuietBox box;
     DegreeConversion(values, box).ProcessLL();
 
-    if (values.saveState != saveConverted && values.saveState != saveNamed) __builtin_trap();
+    // A failure is told, and only a failure: the state the Save goes on by says the same.
+    if ((values.saveState == saveNamed) != (box.shown > 0) || (box.shown == 0) != (values.saveState == saveConverted))
+        __builtin_trap();
     for (int r = 0; r < values.pointCount; ++r) {
         for (Column c : {colLatitude, colLongitude}) {
             const std::string& text = values.pointList.cell(r, c);

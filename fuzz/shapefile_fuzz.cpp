@@ -12,6 +12,7 @@
 
 #include <shapefil.h>
 
+#include "output/ShapefileName.h"
 #include "output/ShapelibShapeFiles.h"
 
 namespace {
@@ -73,9 +74,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& folder = run.path;
     const std::vector<std::string> values = texts(data, size);
     std::string path = folder + "/fuzz";
+    static const std::unique_ptr<Platform> platform = systemPlatform();
     {
-        ShapelibShapeFiles control;
-        control.CreateShapefile(path, shapePoint, 1);
+        ShapelibShapeFiles control(*platform);
+        control.CreateShapefile(path, shapePoint);
         control.Fields().AddField("Point_id", fieldWholeNumber);
         const char* names[] = {"Photo", "DateTime_", "Date_GPS", "Time_GPS"};
         const int16_t widths[] = {50, 20, 12, 10};
@@ -88,6 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         control.EndRecord();
         control.Complete();
     }
+    // The control writes aside; shapelib reads only a table that has its own name.
+    if (!platform->Rename(writtenAside(folder + "/fuzz.dbf"), folder + "/fuzz.dbf").ok()) __builtin_trap();
     DBFHandle table = DBFOpen((folder + "/fuzz.dbf").c_str(), "rb");
     if (!table || DBFGetRecordCount(table) != 1) __builtin_trap();
     for (int i = 0; i < 4; ++i) {

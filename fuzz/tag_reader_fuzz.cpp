@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string path = "/proc/self/fd/" + std::to_string(fd);
     if (ftruncate(fd, 0) != 0 || pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) return 0;
 
-    ExifTagReader reader;
+    static const std::unique_ptr<Platform> platform = systemPlatform();
+    ExifTagReader reader(*platform);
     reader.OpenPhoto(path);
     if (!reader.ErrorText().empty()) return 0;
     for (const char* tag : {"GPSLatitude", "GPSLongitude", "DateTime", "GPSDateStamp", "GPSTimeStamp"}) {

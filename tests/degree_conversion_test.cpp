@@ -26,7 +26,6 @@ Converted convert(const std::vector<std::pair<std::string, std::string>>& positi
     v.saveState = saveNamed;
     DegreeConversion(v, box).ProcessLL();
     Converted out{v.saveState == saveNamed, {}};
-    EXPECT_TRUE(out.failed || v.saveState == saveConverted);
     std::string shown;  // one message when the conversion fails, none otherwise
     for (const ShownMessage& m : box.shown) shown += m.prompt + "|" + std::to_string(m.style) + "|" + m.title;
     EXPECT_EQ(shown, out.failed ? failureText + "|64|Error" : "");

@@ -5,12 +5,12 @@
 #include <map>
 #include <sstream>
 
-#include "Fakes.h"
+#include "FaultyPlatform.h"
+#include "ReadSetup.h"
 #include "Readers.h"
 #include "SharedPhotos.h"
 #include "TempDir.h"
 #include "intake/ExifTagReader.h"
-#include "intake/ReadCommand.h"
 #include "output/SaveCommand.h"
 #include "output/ShapelibShapeFiles.h"
 
@@ -27,18 +27,16 @@ TEST(EndToEnd, RealPhotosLandWhereExiftoolPutsThem) {
     SKIP_WITHOUT_SHARED_PHOTOS(folder);
     if (!haveCommand("exiftool") || !haveCommand("ogrinfo")) GTEST_SKIP() << "exiftool or ogrinfo is missing";
 
-    WorkingValues values;
-    FakeFolderList dirList;
-    FakeFileList fileList;
-    FakeMessageBox box;
-    FakeStatusBar status;
-    dirList.path = folder;
+    FaultyPlatform platform;
+    ReadSetup reading(platform, exifTagReaderFactory(platform));
+    WorkingValues& values = reading.values;
+    FakeMessageBox& box = reading.box;
+    FakeStatusBar& status = reading.status;
+    reading.dirList.path = folder;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
-        if (entry.path().extension() != ".md") fileList.entries.push_back(entry.path().filename().string());
-    KernelReadAhead readAhead;
-    ReadCommand read(values, dirList, fileList, box, status, exifTagReaderFactory(), readAhead);
+        if (entry.path().extension() != ".md") reading.fileList.entries.push_back(entry.path().filename().string());
     ::testing::internal::CaptureStderr();
-    read.cmdReadAll_Click();
+    reading.read.cmdReadAll_Click();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "libexif must not talk";
     EXPECT_EQ(status.text, "40 Pictrak file(s) have been read...");
 
@@ -46,11 +44,10 @@ TEST(EndToEnd, RealPhotosLandWhereExiftoolPutsThem) {
     std::filesystem::copy_file(PICTRAK_PRJ, program / "latlongwgs84.prj");
     FakeSaveDialog dialog;
     dialog.fileName = out / "real.shp";
-    ShapelibShapeFiles shapeOut;
-    FakeFileSystem files;
-    files.appPath = program.path();
+    ShapelibShapeFiles shapeOut(platform);
+    platform.programFolder = program.path();
     const size_t messagesAfterRead = box.shown.size();
-    SaveCommand(values, dialog, box, status, shapeOut, files).cmdWrite_Click();
+    SaveCommand(values, dialog, box, status, shapeOut, platform).cmdWrite_Click();
     ASSERT_EQ(box.shown.size(), messagesAfterRead) << "the conversion failed";
     ASSERT_EQ(status.text, "Conversion complete, " + out / "real.shp" + " saved.");
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "Fakes.h"
-#include "intake/ReadCommand.h"
+#include "FaultyPlatform.h"
+#include "ReadSetup.h"
 
 namespace {
 const std::string readText = " Pictrak file(s) have been read...";
@@ -9,21 +9,14 @@ const std::string spacePrompt =
     "To properly write the Shapefile attribute table, your GeoImages must be located in a folder that does not "
     "contain spaces.\r\nDo you want to continue.";
 
-struct ReadFixture : ::testing::Test {
-    WorkingValues values;
-    FakeFolderList dirList;
-    FakeFileList fileList;
-    FakeMessageBox box;
-    FakeStatusBar status;
+struct ReadParts {
+    FaultyPlatform platform;
     ScriptedTagReaders readers;
-    FakeReadAhead readAhead;
-    ReadCommand read{values, dirList, fileList, box, status, readers.factory(), readAhead};
+};
 
-    void folder(const std::string& path, std::vector<std::string> entries, std::vector<bool> selected = {}) {
-        dirList.path = path;
-        fileList.entries = std::move(entries);
-        fileList.selected = std::move(selected);
-    }
+struct ReadFixture : ::testing::Test, ReadParts, ReadSetup {
+    ReadFixture() : ReadSetup(platform, readers.factory()) {}
+
     std::vector<std::string> paths() const {
         std::vector<std::string> out;
         for (int r = 0; r < values.photoCount; ++r) out.push_back(values.photoList.cell(r, colPath));
@@ -123,20 +116,20 @@ TEST_F(ReadFixture, RefusesWhatSaveCannotWriteOrAFolderItCannotNameAndKeepsTheTa
 }
 
 TEST_F(ReadFixture, AsksAheadForEveryPhotoInOrderAndNeverFarAhead) {
-    readAhead.opened = &readers.created;
+    platform.progress = &readers.created;
     for (int count : {0, 1, 31, 32, 33, 100}) {
-        readAhead.hints.clear();
+        platform.hints.clear();
         readers.created = 0;
         dirList.path = "/t";
         fileList.countOverride = count;
         read.cmdReadAll_Click();
-        ASSERT_EQ(static_cast<int>(readAhead.hints.size()), count);
+        ASSERT_EQ(static_cast<int>(platform.hints.size()), count);
         for (int i = 0; i < count; ++i) {
-            EXPECT_EQ(readAhead.hints[i].first, "/t/photo" + std::to_string(i) + ".jpg");
+            EXPECT_EQ(platform.hints[i].first, "/t/photo" + std::to_string(i) + ".jpg");
             // Each photo is asked for at least 32 photos before it is opened (or at the start),
             // and no more than 64 before.
-            EXPECT_LE(readAhead.hints[i].second, std::max(0, i - 32)) << count << " photos, hint " << i;
-            EXPECT_GE(readAhead.hints[i].second, i - 64) << count << " photos, hint " << i;
+            EXPECT_LE(platform.hints[i].second, std::max(0, i - 32)) << count << " photos, hint " << i;
+            EXPECT_GE(platform.hints[i].second, i - 64) << count << " photos, hint " << i;
         }
         EXPECT_EQ(status.text, std::to_string(count) + readText);
     }

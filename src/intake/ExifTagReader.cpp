@@ -1,12 +1,8 @@
 #include "intake/ExifTagReader.h"
 
-#include <fcntl.h>
 #include <libexif/exif-data.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cctype>
-#include <cerrno>
 #include <cstring>
 
 #include "intake/DecimalText.h"
@@ -14,30 +10,17 @@
 
 void ExifTagReader::ExifDataDeleter::operator()(ExifData* data) const { exif_data_unref(data); }
 
-ExifTagReader::ExifTagReader() = default;
+ExifTagReader::ExifTagReader(Platform& platform) : platform_(platform) {}
 ExifTagReader::~ExifTagReader() = default;
 
 namespace {
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-std::string openError(int err) {
-    switch (err) {
-    case ENOENT: return "no such file";
-    case EACCES: case EPERM: return "permission denied";
-    case ENOTDIR: return "no such folder";
-    default: return std::string("cannot open the file (") + std::strerror(err) + ")";
+std::string openError(const IoStatus& status) {
+    switch (status.error) {
+    case IoError::notFound: return "no such file";
+    case IoError::permission: return "permission denied";
+    case IoError::pathNotFound: return "no such folder";
+    case IoError::notAFile: return "not a regular file";
+    default: return "cannot open the file (" + status.detail + ")";
     }
 }
 
@@ -125,17 +108,16 @@ void ExifTagReader::OpenPhoto(const std::string& path) {
 }
 
 std::string ExifTagReader::load(const std::string& path) {
-    FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (file.get() < 0) return openError(errno);
-    struct stat info;
-    if (fstat(file.get(), &info) != 0) return openError(errno);
-    if (!S_ISREG(info.st_mode)) return "not a regular file";
+    std::unique_ptr<File> file;
+    const IoStatus opened = platform_.Open(path, OpenMode::read, file);
+    if (!opened.ok()) return openError(opened);
 
     ExifSegment payload;
-    switch (findExifSegment(file.get(), payload)) {
+    IoStatus read;
+    switch (findExifSegment(*file, payload, read)) {
     case JpegScan::empty: return "file is empty";
     case JpegScan::notJpeg: return "not a JPEG file";
-    case JpegScan::readFailed: return std::string("cannot read the file (") + std::strerror(errno) + ")";
+    case JpegScan::readFailed: return "cannot read the file (" + read.detail + ")";
     case JpegScan::noExif: return "";  // a JPEG without EXIF: every tag is simply empty
     case JpegScan::exifFound: break;
     }
@@ -162,6 +144,6 @@ std::string ExifTagReader::TagText(const std::string& tagName) {
     return "";
 }
 
-TagReaderFactory exifTagReaderFactory() {
-    return [] { return std::make_unique<ExifTagReader>(); };
+TagReaderFactory exifTagReaderFactory(Platform& platform) {
+    return [&platform] { return std::make_unique<ExifTagReader>(platform); };
 }

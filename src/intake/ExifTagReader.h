@@ -3,13 +3,14 @@
 #include <string>
 
 #include "intake/TagReader.h"
+#include "platform/Platform.h"
 
 struct _ExifData;
 
 // The tag reader on libexif: finds the EXIF segment itself and reads five tags as text.
 class ExifTagReader : public TagReader {
 public:
-    ExifTagReader();
+    explicit ExifTagReader(Platform& platform);
     ~ExifTagReader() override;
 
     void OpenPhoto(const std::string& path) override;
@@ -23,8 +24,9 @@ private:
     struct ExifDataDeleter {
         void operator()(_ExifData* data) const;
     };
+    Platform& platform_;
     std::unique_ptr<_ExifData, ExifDataDeleter> data_;
     std::string error_;
 };
 
-TagReaderFactory exifTagReaderFactory();
+TagReaderFactory exifTagReaderFactory(Platform& platform);

@@ -1,23 +1,15 @@
 #include "intake/JpegExifSegment.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 namespace {
-ssize_t readAt(int fd, uint8_t* into, size_t size, off_t offset) {
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = pread(fd, into + done, size - done, offset + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return -1;
-        if (n == 0) break;
-        done += static_cast<size_t>(n);
-    }
-    return static_cast<ssize_t>(done);
+// Bytes read at `offset`, or -1 on a read error (kept in `status`).
+long long readAt(File& file, uint8_t* into, size_t size, uint64_t offset, IoStatus& status) {
+    size_t got = 0;
+    status = file.ReadAt(offset, into, size, got);
+    return status.ok() ? static_cast<long long>(got) : -1;
 }
 
 // Buffers kept from photo to photo: reading tens of thousands of photos allocates and
@@ -31,10 +23,10 @@ thread_local Scratch scratch;
 // The file's bytes, read in one piece up front and on demand beyond it.
 class Bytes {
 public:
-    explicit Bytes(int fd) : fd_(fd) {}
+    Bytes(File& file, IoStatus& status) : file_(file), status_(status) {}
 
     bool load() {
-        const ssize_t n = readAt(fd_, scratch.head.get(), exifFirstRead, 0);
+        const long long n = readAt(file_, scratch.head.get(), exifFirstRead, 0, status_);
         if (n < 0) return false;
         size_ = static_cast<size_t>(n);
         return true;
@@ -43,12 +35,12 @@ public:
     const uint8_t* head() const { return scratch.head.get(); }
 
     // Copies up to `size` bytes at `offset`; returns how many there were (-1 on a read error).
-    ssize_t copy(uint64_t offset, uint8_t* into, size_t size) const {
+    long long copy(uint64_t offset, uint8_t* into, size_t size) const {
         if (offset + size <= size_) {
             std::memcpy(into, head() + offset, size);
-            return static_cast<ssize_t>(size);
+            return static_cast<long long>(size);
         }
-        return readAt(fd_, into, size, static_cast<off_t>(offset));
+        return readAt(file_, into, size, offset, status_);
     }
 
     // Up to `size` bytes at `offset`, in place when the first read holds them.
@@ -58,23 +50,25 @@ public:
             return true;
         }
         scratch.beyond.resize(size);
-        const ssize_t n = readAt(fd_, scratch.beyond.data(), size, static_cast<off_t>(offset));
+        const long long n = readAt(file_, scratch.beyond.data(), size, offset, status_);
         if (n < 0) return false;
         segment = {scratch.beyond.data(), static_cast<size_t>(n)};  // a segment cut short by the file's end
         return true;
     }
 
 private:
-    int fd_;
+    File& file_;
+    IoStatus& status_;
     size_t size_ = 0;
 };
 
 bool standalone(uint8_t marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8); }
 }  // namespace
 
-JpegScan findExifSegment(int fd, ExifSegment& segment) {
+JpegScan findExifSegment(File& file, ExifSegment& segment, IoStatus& status) {
     segment = {};
-    Bytes bytes(fd);
+    status = {};
+    Bytes bytes(file, status);
     if (!bytes.load()) return JpegScan::readFailed;
     if (bytes.headSize() == 0) return JpegScan::empty;
     if (bytes.headSize() < 2 || bytes.head()[0] != 0xFF || bytes.head()[1] != 0xD8) return JpegScan::notJpeg;
@@ -83,7 +77,7 @@ JpegScan findExifSegment(int fd, ExifSegment& segment) {
     int fillBytes = 0;
     for (;;) {
         uint8_t header[10];
-        const ssize_t got = bytes.copy(pos, header, sizeof header);
+        const long long got = bytes.copy(pos, header, sizeof header);
         if (got < 0) return JpegScan::readFailed;
         if (got < 2 || header[0] != 0xFF) return JpegScan::noExif;
         if (header[1] == 0xFF) {  // fill bytes before a marker; a long run is no JPEG structure

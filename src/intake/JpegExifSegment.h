@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/Platform.h"
+
 // Most photos keep their EXIF in their first 64 KiB: one read covers the usual case.
 constexpr size_t exifFirstRead = 64 * 1024;
 
@@ -16,5 +18,5 @@ struct ExifSegment {
 
 // Walks the JPEG segments of an open file up to the start of the scan and finds the first
 // APP1 segment that begins with "Exif\0\0". Segments are skipped by seeking, so EXIF behind
-// large APP segments is still found.
-JpegScan findExifSegment(int fd, ExifSegment& segment);
+// large APP segments is still found. A read error is kept in `status`.
+JpegScan findExifSegment(File& file, ExifSegment& segment, IoStatus& status);

@@ -5,9 +5,6 @@
 #include "tables/RuntimeError.h"
 
 namespace {
-// The separator between a folder and a file name on this platform.
-constexpr char separator = '/';
-
 // Save sizes its point table one past the last photo in 16 bits, so it takes 32766 photos
 // at most; Read takes no more than Save can write.
 constexpr int mostPhotos = 32766;
@@ -24,7 +21,7 @@ void ReadCommand::MakeList() {
     // Photos are opened by their full path: with no folder known, their names would be
     // looked for somewhere else.
     const std::string folder = dirList_.Path();
-    if (folder.empty() || folder[0] != separator)
+    if (!platform_.IsAbsolute(folder))
         throw RuntimeError(errPathNotFound,
                            "The current folder cannot be known: its path may be longer than the system allows. "
                            "Open a folder with a shorter path in the folder list.");
@@ -43,7 +40,7 @@ void ReadCommand::MakeList() {
     v_.photoCount = 0;
     for (int i = 0; i <= last; ++i) {
         if (v_.anySelected == 1 && !fileList_.Selected(i)) continue;
-        v_.photoList.cell(v_.photoCount, colPath) = folder + separator + fileList_.List(i);
+        v_.photoList.cell(v_.photoCount, colPath) = folder + platform_.Separator() + fileList_.List(i);
         v_.photoCount = add16(v_.photoCount, 1);
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 #include "intake/ListControls.h"
-#include "intake/ReadAhead.h"
+#include "intake/LookAhead.h"
 #include "intake/TagReader.h"
 #include "tables/Messages.h"
 #include "tables/WorkingValues.h"
@@ -9,9 +9,9 @@
 class ReadCommand {
 public:
     ReadCommand(WorkingValues& values, FolderList& dirList, FileList& fileList, MessageBox& box,
-                StatusBar& statusBar, TagReaderFactory newTagReader, ReadAhead& readAhead)
+                StatusBar& statusBar, TagReaderFactory newTagReader, Platform& platform)
         : v_(values), dirList_(dirList), fileList_(fileList), box_(box), statusBar_(statusBar),
-          newTagReader_(std::move(newTagReader)), readAhead_(readAhead) {}
+          newTagReader_(std::move(newTagReader)), platform_(platform) {}
 
     void cmdReadAll_Click();
     void MakeList();
@@ -24,5 +24,5 @@ private:
     MessageBox& box_;
     StatusBar& statusBar_;
     TagReaderFactory newTagReader_;
-    ReadAhead& readAhead_;
+    Platform& platform_;
 };

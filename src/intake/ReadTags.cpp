@@ -20,7 +20,7 @@ void ReadCommand::ReadTags() {
     std::unique_ptr<TagReader> reader;
     try {
         const int16_t last = sub16(v_.photoCount, 1);
-        LookAhead ahead(readAhead_, last + 1);
+        LookAhead ahead(platform_, last + 1);
         for (int row = 0; row <= last; ++row) {
             ahead.before(row, [this](int i) -> const std::string& { return v_.photoList.cell(i, colPath); });
             v_.currentPhoto = v_.photoList.cell(row, colPath);

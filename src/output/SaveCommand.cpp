@@ -1,11 +1,15 @@
 #include "output/SaveCommand.h"
 
+#include "output/FileCopy.h"
 #include "output/ShapefileName.h"
+#include "output/ShapefileReplacement.h"
+#include "tables/RuntimeError.h"
 
 void SaveCommand::SaveFile() {
     dialog_.SetCancelError(true);
     try {
-        dialog_.SetFlags(flagHideReadOnly);
+        // No flag: the dialog shows no read-only check box, and never asks before a file is
+        // replaced, since the user has chosen the name.
         dialog_.SetFilter("Shapefile (*.shp)|*.shp|");
         dialog_.SetFilterIndex(1);
         dialog_.ShowSave();
@@ -22,10 +26,23 @@ void SaveCommand::cmdWrite_Click() {
     if (v_.saveState != saveNamed) return;
     conversion_.ProcessLL();
     if (v_.saveState != saveConverted) return;
-    writer_.WriteShape();
 
-    const std::string source = files_.AppPath() + "/latlongwgs84.prj";
-    files_.FileCopy(source, shapefileBase(v_.shapePath) + ".prj");
-
+    // Everything is written aside and put in place as a whole, or not at all.
+    ShapefileReplacement replacement(platform_, shapefileBase(v_.shapePath));
+    try {
+        writer_.WriteShape();
+        const std::string program = platform_.ProgramFolder();
+        if (program.empty()) throw RuntimeError(errPathNotFound, "Cannot find the program's folder");
+        const std::string source = platform_.Child(program, "latlongwgs84.prj");
+        copyFile(platform_, source, writtenAside(shapefileBase(v_.shapePath) + ".prj"));
+        replacement.commit();
+    } catch (const RuntimeError& failure) {
+        if (!replacement.replacesEarlier()) throw;
+        throw RuntimeError(failure.number(),
+                           failure.description() + (replacement.earlierIntact()
+                                                        ? ". The shapefile saved earlier under this name is unchanged."
+                                                        : ". The shapefile saved earlier under this name could not be "
+                                                          "put back whole: its files end in .pictrak-old."));
+    }
     statusBar_.SetSimpleText("Conversion complete, " + v_.shapePath + " saved.");
 }

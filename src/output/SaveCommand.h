@@ -1,8 +1,8 @@
 #pragma once
 #include "output/DegreeConversion.h"
-#include "output/FileSystem.h"
 #include "output/SaveDialog.h"
 #include "output/ShapeWriter.h"
+#include "platform/Platform.h"
 #include "tables/Messages.h"
 #include "tables/WorkingValues.h"
 
@@ -10,8 +10,8 @@
 class SaveCommand {
 public:
     SaveCommand(WorkingValues& values, SaveDialog& commonDialog1, MessageBox& box, StatusBar& statusBar,
-                ShapeFiles& shapeOut, FileSystem& files)
-        : v_(values), dialog_(commonDialog1), statusBar_(statusBar), files_(files), conversion_(values, box),
+                ShapeFiles& shapeOut, Platform& platform)
+        : v_(values), dialog_(commonDialog1), statusBar_(statusBar), platform_(platform), conversion_(values, box),
           writer_(values, shapeOut) {}
 
     void cmdWrite_Click();
@@ -21,7 +21,7 @@ private:
     WorkingValues& v_;
     SaveDialog& dialog_;
     StatusBar& statusBar_;
-    FileSystem& files_;
+    Platform& platform_;
     DegreeConversion conversion_;
     ShapeWriter writer_;
 };

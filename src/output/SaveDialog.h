@@ -8,12 +8,9 @@ class SaveDialog {
 public:
     virtual ~SaveDialog() = default;
     virtual void SetCancelError(bool raise) = 0;
-    virtual void SetFlags(int32_t flags) = 0;
     // Description and pattern pairs, each followed by '|': "Shapefile (*.shp)|*.shp|".
     virtual void SetFilter(const std::string& filter) = 0;
     virtual void SetFilterIndex(int16_t index) = 0;
     virtual void ShowSave() = 0;
     virtual std::string FileName() = 0;
 };
-
-constexpr int32_t flagHideReadOnly = 4;

@@ -35,7 +35,7 @@ public:
     virtual ~ShapeFiles() = default;
     // Begins a new shapefile; may complete `path` (it is the caller's own text) so that it
     // names the main file actually written.
-    virtual void CreateShapefile(std::string& path, int32_t shapeType, int32_t createMode) = 0;
+    virtual void CreateShapefile(std::string& path, int32_t shapeType) = 0;
     virtual ShapeFieldCollection& Fields() = 0;
     virtual void FinishFields() = 0;
     virtual ShapePointCollection& Points() = 0;

@@ -5,7 +5,7 @@
 
 void ShapeWriter::WriteShape() {
     ShapeFilesHold shape(shapeOut_);
-    shape->CreateShapefile(v_.shapePath, shapePoint, 1);
+    shape->CreateShapefile(v_.shapePath, shapePoint);
 
     shape->Fields().AddField("Point_id", fieldWholeNumber);
     shape->Fields().AddField("Photo", fieldText, 50);

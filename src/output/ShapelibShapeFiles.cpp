@@ -1,113 +1,94 @@
 #include "output/ShapelibShapeFiles.h"
 
-#include <stdio_ext.h>
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
+#include "output/BufferedFile.h"
 #include "output/ShapefileName.h"
 #include "tables/RuntimeError.h"
 
 namespace {
-// shapelib ignores failed writes and prints its complaints to stderr. These hooks keep the
-// first I/O failure of a writing, and the file it happened on, in the control's own record.
+// shapelib ignores failed writes and prints its complaints to stderr. These hooks write
+// through the platform, beside the name asked for (the Save puts the files in place when
+// all of them are whole), and keep the first failure of a writing, and the file it
+// happened on, in the control's own record.
 
-// A stream that knows its own position: shapelib 1.5 seeks before every record, and a seek
-// to where the stream already is would otherwise flush its buffer, one write per record.
-struct TrackedFile {
-    FILE* file;
-    uint64_t position;
-    IoFailure& failure;
-    std::string path;
-
-    void noteFailure() { failure.note(errno != 0 ? errno : EIO, path); }
+struct AsideFile {
+    BufferedFile file;
+    ShapefileWriting& writing;
+    // Tells the writing of a failure as soon as it happens.
+    template <typename T>
+    T noted(T result) {
+        if (!file.failure().ok()) writing.note(file.failure(), file.path());
+        return result;
+    }
 };
+AsideFile* aside(SAFile file) { return reinterpret_cast<AsideFile*>(file); }
 
-TrackedFile* tracked(SAFile file) { return reinterpret_cast<TrackedFile*>(file); }
-
-SAFile openTracked(const char* name, const char* access, IoFailure& failure) {
-    errno = 0;
-    FILE* file = std::fopen(name, access);
-    if (!file) {
-        failure.note(errno != 0 ? errno : EIO, name);
+SAFile openAside(const char* name, const char* access, ShapefileWriting& writing) {
+    const std::string path = writtenAside(name);  // failures name the file the user knows
+    const bool create = std::strchr(access, 'w') != nullptr;
+    std::unique_ptr<File> file;
+    IoStatus status = writing.platform.Open(path, create ? OpenMode::create : OpenMode::readWrite, file);
+    uint64_t size = 0;
+    if (status.ok() && !create) status = file->Size(size);  // shapelib opens again the files it has just made
+    if (!status.ok()) {
+        writing.note(status, name);
         return nullptr;
     }
-    std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
-    return reinterpret_cast<SAFile>(new TrackedFile{file, 0, failure, name});
+    return reinterpret_cast<SAFile>(new AsideFile{BufferedFile(std::move(file), name, size), writing});
 }
 
 #ifdef SHAPELIB_VERSION_NUMBER  // 1.6 on: the hooks carry a pointer of ours, and written data is const
 using WrittenData = const void*;
-SAFile hookOpen(const char* name, const char* access, void* failure) {
-    return openTracked(name, access, *static_cast<IoFailure*>(failure));
+ShapefileWriting& writingOf(void* writing) { return *static_cast<ShapefileWriting*>(writing); }
+SAFile hookOpen(const char* name, const char* access, void* writing) {
+    return openAside(name, access, writingOf(writing));
+}
+int hookRemove(const char* name, void* writing) {
+    return writingOf(writing).platform.Remove(writtenAside(name)).ok() ? 0 : -1;
 }
 #else
 using WrittenData = void*;
-// The record of the control whose files shapelib opens at this moment; set only for the
-// length of one call, since 1.5 hands its hooks nothing of ours.
-thread_local IoFailure* opening = nullptr;
-SAFile hookOpen(const char* name, const char* access) { return openTracked(name, access, *opening); }
+// The writing whose files shapelib opens at this moment; set only for the length of one
+// call, since 1.5 hands its hooks nothing of ours.
+thread_local ShapefileWriting* opening = nullptr;
+SAFile hookOpen(const char* name, const char* access) { return openAside(name, access, *opening); }
+int hookRemove(const char* name) { return opening->platform.Remove(writtenAside(name)).ok() ? 0 : -1; }
 #endif
 
+// shapelib 1.5 writes the .cpg without looking whether it could be opened: every hook
+// takes a file that is not there as a failure.
 SAOffset hookRead(void* p, SAOffset size, SAOffset count, SAFile file) {
-    TrackedFile* f = tracked(file);
-    const SAOffset read = std::fread(p, size, count, f->file);
-    f->position += read * size;
-    if (read < count) {  // a partial item may have been consumed: ask the stream
-        std::clearerr(f->file);
-        f->position = static_cast<uint64_t>(std::ftell(f->file));
-    }
-    return read;
+    AsideFile* f = aside(file);
+    return !f || size == 0 ? 0 : f->noted(f->file.read(p, size * count) / size);
 }
 SAOffset hookWrite(WrittenData p, SAOffset size, SAOffset count, SAFile file) {
-    TrackedFile* f = tracked(file);
-    errno = 0;
-    const SAOffset written = std::fwrite(p, size, count, f->file);
-    f->position += written * size;
-    if (written < count) f->noteFailure();
-    return written;
+    AsideFile* f = aside(file);
+    return !f || size == 0 ? 0 : f->noted(f->file.write(p, size * count) / size);
 }
 SAOffset hookSeek(SAFile file, SAOffset offset, int whence) {
-    TrackedFile* f = tracked(file);
-    if (whence == SEEK_SET && offset == f->position) return 0;
-    errno = 0;
-    if (std::fseek(f->file, static_cast<long>(offset), whence) != 0) {  // also where buffered writes fail
-        f->noteFailure();
-        return static_cast<SAOffset>(-1);
-    }
-    f->position = static_cast<uint64_t>(std::ftell(f->file));
+    if (!file) return static_cast<SAOffset>(-1);
+    BufferedFile& f = aside(file)->file;
+    const uint64_t from = whence == SEEK_CUR ? f.position() : whence == SEEK_END ? f.size() : 0;
+    f.seek(from + offset);
     return 0;
 }
-SAOffset hookTell(SAFile file) { return tracked(file)->position; }
+SAOffset hookTell(SAFile file) { return file ? aside(file)->file.position() : 0; }
 int hookFlush(SAFile file) {
-    errno = 0;
-    const int result = std::fflush(tracked(file)->file);
-    if (result != 0) tracked(file)->noteFailure();
-    return result;
+    AsideFile* f = aside(file);
+    return !f ? -1 : f->noted(f->file.flush() ? 0 : -1);
 }
 int hookClose(SAFile file) {
-    TrackedFile* f = tracked(file);
-    errno = 0;
-    const int result = std::fclose(f->file);
-    if (result != 0) f->noteFailure();
+    AsideFile* f = aside(file);
+    if (!f) return -1;
+    const int result = f->noted(f->file.close() ? 0 : -1);
     delete f;
     return result;
 }
-// Every failure shapelib can meet is told by a hook above or by its return value.
+// Every failure shapelib can meet is told by a hook or by its return value.
 void hookError(const char*) {}
-
-// After a failed write (a full disk): forgets what the stream could not write and tells
-// how many bytes the file really holds.
-uint64_t settleAfterFailure(SAFile file) {
-    TrackedFile* f = tracked(file);
-    std::fflush(f->file);
-    __fpurge(f->file);
-    f->position = UINT64_MAX;  // unknown: the next seek goes to the file
-    struct stat info;
-    return fstat(fileno(f->file), &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
-}
 
 constexpr int widestText = 254;  // the dBASE limit for a character field
 
@@ -155,11 +136,11 @@ ShapelibShapeFiles::~ShapelibShapeFiles() {
     try {
         Complete();
     } catch (...) {
-        // Nothing can report it any more; the files hold what could be written.
+        // Nothing can report it any more, and files written aside are never put in place.
     }
 }
 
-void ShapelibShapeFiles::CreateShapefile(std::string& path, int32_t shapeType, int32_t) {
+void ShapelibShapeFiles::CreateShapefile(std::string& path, int32_t shapeType) {
     Complete();
     if (shapeType != shapePoint) throw RuntimeError(errInvalidCall, "Only point shapefiles can be written");
 
@@ -167,7 +148,7 @@ void ShapelibShapeFiles::CreateShapefile(std::string& path, int32_t shapeType, i
     base_ = shapefileBase(path);
     path = base_ + ".shp";
 
-    failure_ = IoFailure{};
+    writing_.failure = {};
     fields_.clear();
     widths_.clear();
     values_.clear();
@@ -185,28 +166,28 @@ void ShapelibShapeFiles::CreateShapefile(std::string& path, int32_t shapeType, i
     hooks.FTell = hookTell;
     hooks.FFlush = hookFlush;
     hooks.FClose = hookClose;
+    hooks.Remove = hookRemove;
     hooks.Error = hookError;
 #ifdef SHAPELIB_VERSION_NUMBER
-    hooks.pvUserData = &failure_;
+    hooks.pvUserData = &writing_;
 #else
-    opening = &failure_;
+    opening = &writing_;
     struct Opened {
         ~Opened() { opening = nullptr; }
     } opened;
 #endif
     shp_ = SHPCreateLL(path.c_str(), SHPT_POINT, &hooks);
     if (!shp_) {
-        const int err = failure_.error == ENOENT ? ENOTDIR : failure_.error;  // a missing folder, not a missing file
-        throw fileError(err, failure_.path.empty() ? path : failure_.path);
+        IoStatus failure = writing_.failure;
+        if (failure.error == IoError::notFound) failure.error = IoError::pathNotFound;  // a missing folder
+        throw fileError(failure, writing_.failedPath.empty() ? path : writing_.failedPath);
     }
     dbf_ = DBFCreateLL((base_ + ".dbf").c_str(), "UTF-8", &hooks);
     if (!dbf_) {
-        const IoFailure failure = failure_;
+        const ShapefileWriting failed = writing_;
         Complete();
-        throw fileError(failure.error, failure.path.empty() ? base_ + ".dbf" : failure.path);
+        throw fileError(failed.failure, failed.failedPath.empty() ? base_ + ".dbf" : failed.failedPath);
     }
-    // A spatial index of an earlier shapefile of this name would describe the wrong points.
-    for (const char* ending : {".qix", ".sbn", ".sbx"}) std::remove((base_ + ending).c_str());
 }
 
 void ShapelibShapeFiles::requireOpen() const {
@@ -258,7 +239,7 @@ void ShapelibShapeFiles::AddPoint(double x, double y) {
 }
 
 void ShapelibShapeFiles::throwIfFailed() const {
-    if (failure_.error != 0) throw fileError(failure_.error, failure_.path);
+    if (!writing_.failure.ok()) throw fileError(writing_.failure, writing_.failedPath);
 }
 
 void ShapelibShapeFiles::writeText(int record, int field, const std::string& text) {
@@ -309,34 +290,8 @@ void ShapelibShapeFiles::EndRecord() {
     points_.clear();
 }
 
-int wholeShapeRecords(const unsigned* offsets, const unsigned* sizes, int records, uint64_t fileSize) {
-    int whole = 0;
-    while (whole < records && uint64_t{offsets[whole]} + recordHeader + sizes[whole] <= fileSize) ++whole;
-    return whole;
-}
-
-// Keeps the records that reached the disk whole in both files, so that a writing cut
-// short by a full disk still leaves a shapefile that readers open.
-void ShapelibShapeFiles::keepWholeRecords() {
-    const uint64_t shpSize = settleAfterFailure(shp_->fpSHP);
-    const uint64_t dbfSize = settleAfterFailure(dbf_->fp);
-    int whole = wholeShapeRecords(shp_->panRecOffset, shp_->panRecSize, shp_->nRecords, shpSize);
-    const int64_t tableRecords =
-        dbf_->bNoHeader ? 0 : (static_cast<int64_t>(dbfSize) - dbf_->nHeaderLength) / dbf_->nRecordLength;
-    whole = static_cast<int>(std::clamp<int64_t>(tableRecords, 0, whole));
-
-    shp_->nRecords = whole;
-    shp_->nFileSize = whole > 0 ? shp_->panRecOffset[whole - 1] + recordHeader + shp_->panRecSize[whole - 1] : 100;
-    shp_->bUpdated = 1;
-    dbf_->nRecords = whole;
-    dbf_->nCurrentRecord = -1;
-    dbf_->bCurrentRecordModified = 0;
-    dbf_->bUpdated = 1;
-}
-
 void ShapelibShapeFiles::Complete() {
     if (!shp_ && !dbf_) return;
-    if (failure_.error != 0 && shp_ && dbf_) keepWholeRecords();
     if (shp_) {
         // shapelib leaves a first point at (0,0) out of the header's box: give it our own.
         if (shp_->nRecords > 0) {

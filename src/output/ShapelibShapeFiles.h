@@ -8,31 +8,30 @@
 #include <shapefil.h>
 
 #include "output/ShapeFiles.h"
+#include "platform/Platform.h"
 
-// The first I/O failure of one writing and the file it happened on.
-struct IoFailure {
-    int error = 0;
-    std::string path;
-    void note(int err, const std::string& file) {
-        if (error == 0) error = err, path = file;
+// One writing: the platform its files go through, and its first failure with the file it
+// happened on.
+struct ShapefileWriting {
+    Platform& platform;
+    IoStatus failure;
+    std::string failedPath;
+    void note(const IoStatus& status, const std::string& path) {
+        if (failure.ok() && !status.ok()) failure = status, failedPath = path;
     }
 };
 
-// How many .shp records lie wholly within the file's first `fileSize` bytes: each has an
-// 8-byte header at `offsets[i]`, then `sizes[i]` bytes of content.
-constexpr unsigned recordHeader = 8;
-int wholeShapeRecords(const unsigned* offsets, const unsigned* sizes, int records, uint64_t fileSize);
-
-// The shapefile control on shapelib. Attribute texts are UTF-8 (the table says so in a
-// .cpg file); a text longer than its field widens the field, up to the dBASE limit.
+// The shapefile control on shapelib. Its files are written aside (see ShapefileName.h) for
+// the Save to put in place. Attribute texts are UTF-8 (the table says so in a .cpg file); a
+// text longer than its field widens the field, up to the dBASE limit.
 class ShapelibShapeFiles : public ShapeFiles, private ShapeFieldCollection, private ShapePointCollection {
 public:
-    ShapelibShapeFiles() = default;
+    explicit ShapelibShapeFiles(Platform& platform) : writing_{platform, {}, {}} {}
     ~ShapelibShapeFiles() override;
     ShapelibShapeFiles(const ShapelibShapeFiles&) = delete;
     ShapelibShapeFiles& operator=(const ShapelibShapeFiles&) = delete;
 
-    void CreateShapefile(std::string& path, int32_t shapeType, int32_t createMode) override;
+    void CreateShapefile(std::string& path, int32_t shapeType) override;
     ShapeFieldCollection& Fields() override { return *this; }
     void FinishFields() override;
     ShapePointCollection& Points() override { return *this; }
@@ -64,9 +63,8 @@ private:
     void requireOpen() const;
     void writeText(int record, int field, const std::string& text);
     void throwIfFailed() const;
-    void keepWholeRecords();
 
-    IoFailure failure_;
+    ShapefileWriting writing_;
     std::string base_;
     SHPHandle shp_ = nullptr;
     DBFHandle dbf_ = nullptr;

@@ -1,6 +1,5 @@
 #include "tables/RuntimeError.h"
 
-#include <cerrno>
 
 RuntimeError::RuntimeError(ErrorNumber number)
     : RuntimeError(number, standardDescription(number)) {}
@@ -15,24 +14,25 @@ std::string RuntimeError::standardDescription(int number) {
     case errOutOfMemory: return "Out of memory";
     case errSubscript: return "Subscript out of range";
     case errTypeMismatch: return "Type mismatch";
+    case errInternal: return "Internal error";
     case errFileNotFound: return "File not found";
     case errDiskFull: return "Disk full";
     case errPermissionDenied: return "Permission denied";
     case errFileAccess: return "Path/File access error";
     case errPathNotFound: return "Path not found";
+    case errCannotCreateObject: return "ActiveX component can't create object";
     case errCancel: return "Cancel was selected.";
     default: return "Application-defined or object-defined error";
     }
 }
 
-RuntimeError fileError(int errnoValue, const std::string& path) {
+RuntimeError fileError(const IoStatus& status, const std::string& path) {
     ErrorNumber n;
-    switch (errnoValue) {
-    case ENOENT: n = errFileNotFound; break;
-    case EACCES: case EPERM: case EROFS: case ETXTBSY: n = errPermissionDenied; break;
-    case ENOSPC: case EDQUOT: case EFBIG: n = errDiskFull; break;
-    case ENOTDIR: n = errPathNotFound; break;
-    case ENOMEM: n = errOutOfMemory; break;
+    switch (status.error) {
+    case IoError::notFound: n = errFileNotFound; break;
+    case IoError::pathNotFound: n = errPathNotFound; break;
+    case IoError::permission: n = errPermissionDenied; break;
+    case IoError::diskFull: n = errDiskFull; break;
     default: n = errFileAccess; break;
     }
     return RuntimeError(n, RuntimeError::standardDescription(n) + ": " + path);

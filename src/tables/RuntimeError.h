@@ -2,6 +2,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/IoStatus.h"
+
 // A run-time failure as the user sees it: a number and a description.
 // Every failure that leaves a command is one of these (or is reported as one).
 enum ErrorNumber : int {
@@ -10,11 +12,13 @@ enum ErrorNumber : int {
     errOutOfMemory = 7,
     errSubscript = 9,
     errTypeMismatch = 13,
+    errInternal = 51,
     errFileNotFound = 53,
     errDiskFull = 61,
     errPermissionDenied = 70,
     errFileAccess = 75,
     errPathNotFound = 76,
+    errCannotCreateObject = 429,
     errCancel = 32755,
 };
 
@@ -34,5 +38,5 @@ private:
     std::string description_;
 };
 
-// Turns an errno from a failed file operation into the matching run-time error.
-RuntimeError fileError(int errnoValue, const std::string& path);
+// The run-time error of a failed operation on the file `path`, which its description names.
+RuntimeError fileError(const IoStatus& status, const std::string& path);

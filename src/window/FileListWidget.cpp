@@ -1,28 +1,27 @@
 #include "window/FileListWidget.h"
 
 #include "tables/RuntimeError.h"
-#include "window/CurrentFolder.h"
 #include "window/FolderEntries.h"
 
 namespace {
 constexpr int nameRole = Qt::UserRole;
 }
 
-FileListWidget::FileListWidget(QWidget* parent) : QListWidget(parent) {
+FileListWidget::FileListWidget(QWidget* parent, Platform& platform) : QListWidget(parent), platform_(platform) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
     try {
-        setPath(currentFolder());
+        setPath(platform_.CurrentFolder());
     } catch (const RuntimeError&) {
         // Started in a folder that is gone or cannot be named: empty until another is opened.
     }
 }
 
 void FileListWidget::setPath(const std::string& folder) {
-    const std::vector<FolderEntry> photos = folderEntries(folder, EntryKind::photos);
+    const std::vector<ListedEntry> photos = folderEntries(platform_, folder, Listing::photos);
     path_ = folder;
     clear();
-    for (const FolderEntry& photo : photos) {
+    for (const ListedEntry& photo : photos) {
         auto* entry = new QListWidgetItem(photo.shown, this);
         entry->setData(nameRole, QByteArray::fromStdString(photo.name));
     }

@@ -2,6 +2,7 @@
 #include <QListWidget>
 
 #include "intake/ListControls.h"
+#include "platform/Platform.h"
 
 // The photo files of one folder: files only, "*.jpg" in any case, hidden ones left out,
 // sorted by name without regard to case; extended selection. Each entry keeps its name's
@@ -9,7 +10,7 @@
 class FileListWidget : public QListWidget, public FileList {
     Q_OBJECT
 public:
-    explicit FileListWidget(QWidget* parent);
+    FileListWidget(QWidget* parent, Platform& platform);
 
     // Refills the list from `folder` and clears the selection; path not found (76) if it is gone.
     void setPath(const std::string& folder);
@@ -20,5 +21,6 @@ public:
     bool Selected(int index) override;
 
 private:
+    Platform& platform_;
     std::string path_;
 };

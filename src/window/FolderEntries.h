@@ -3,9 +3,11 @@
 #include <string>
 #include <vector>
 
-enum class EntryKind { folders, photos };
+#include "platform/Platform.h"
 
-struct FolderEntry {
+enum class Listing { folders, photos };
+
+struct ListedEntry {
     std::string name;  // the file system's bytes
     QString shown;     // as UTF-8, U+FFFD where the bytes are none
 };
@@ -14,4 +16,4 @@ struct FolderEntry {
 // case), by their bytes as the file system holds them: a name that is not UTF-8 is listed
 // all the same. Sorted by name without regard to case. Path not found (76) when the folder
 // cannot be opened.
-std::vector<FolderEntry> folderEntries(const std::string& folder, EntryKind kind);
+std::vector<ListedEntry> folderEntries(Platform& platform, const std::string& folder, Listing kind);

@@ -2,20 +2,17 @@
 
 #include <QFile>
 #include <QStyle>
+#include <algorithm>
 
 #include "tables/RuntimeError.h"
-#include "window/CurrentFolder.h"
 #include "window/FolderEntries.h"
 
 namespace {
 constexpr int pathRole = Qt::UserRole;
-
-std::string child(const std::string& folder, const std::string& name) {
-    return (folder == "/" ? "" : folder) + "/" + name;
-}
 }  // namespace
 
-FolderListWidget::FolderListWidget(QWidget* parent) : QTreeWidget(parent), path_(currentFolder()) {
+FolderListWidget::FolderListWidget(QWidget* parent, Platform& platform)
+    : QTreeWidget(parent), platform_(platform), path_(platform.CurrentFolder()) {
     setHeaderHidden(true);
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -35,14 +32,7 @@ void FolderListWidget::open(const std::string& folder) {
 }
 
 void FolderListWidget::moveTo(const std::string& folder) {
-    // One spelling of each folder: no trailing or doubled separators.
-    path_.clear();
-    for (size_t at = 0; at < folder.size();) {
-        const size_t end = std::min(folder.find('/', at), folder.size());
-        if (end > at) path_ += "/" + folder.substr(at, end - at);
-        at = end + 1;
-    }
-    if (path_.empty() && !folder.empty()) path_ = "/";
+    path_ = platform_.Clean(folder);
     fill();
 }
 
@@ -50,37 +40,41 @@ void FolderListWidget::fill() {
     clear();
     const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    const auto item = [this](QTreeWidgetItem* parent, const std::string& folder, const QString& name, const QIcon& icon) {
+        auto* entry = parent ? new QTreeWidgetItem(parent, {name}) : new QTreeWidgetItem(this, {name});
+        entry->setIcon(0, icon);
+        entry->setData(0, pathRole, QByteArray::fromStdString(folder));
+        return entry;
+    };
 
-    // The root and each folder down to the current one. A current folder that cannot be
-    // named leaves the root to start from.
-    std::vector<std::string> chain = {"/"};
-    if (path_.size() > 1) {
-        for (size_t at = path_.find('/', 1);; at = path_.find('/', at + 1)) {
-            chain.push_back(path_.substr(0, at));
-            if (at == std::string::npos) break;
-        }
-    }
+    // Every root (each drive, where the system has them), and under the current folder's
+    // own root each folder down to the current one. A current folder that cannot be named
+    // leaves the roots to start from.
+    const std::vector<std::string> chain = platform_.Chain(path_);
+    std::vector<std::string> roots = platform_.Roots();
+    if (!chain.empty() && std::find(roots.begin(), roots.end(), chain[0]) == roots.end()) roots.push_back(chain[0]);
     QTreeWidgetItem* current = nullptr;
-    for (const std::string& folder : chain) {
-        const std::string name = folder == "/" ? folder : folder.substr(folder.rfind('/') + 1);
-        auto* item = current ? new QTreeWidgetItem(current, {QFile::decodeName(name.c_str())})
-                             : new QTreeWidgetItem(this, {QFile::decodeName(name.c_str())});
-        item->setIcon(0, openIcon);
-        item->setData(0, pathRole, QByteArray::fromStdString(folder));
-        item->setExpanded(true);
-        current = item;
+    for (const std::string& root : roots) {
+        const bool onChain = !chain.empty() && root == chain[0];
+        QTreeWidgetItem* entry = item(nullptr, root, QFile::decodeName(root.c_str()), onChain ? openIcon : closedIcon);
+        if (onChain) current = entry;
     }
-    std::vector<FolderEntry> subfolders;
+    for (size_t i = 1; i < chain.size(); ++i) {
+        const std::string& folder = chain[i];
+        const std::string name = folder.substr(folder.find_last_of(std::string{'/', platform_.Separator()}) + 1);
+        current = item(current, folder, QFile::decodeName(name.c_str()), openIcon);
+    }
+    if (!current) return;
+    for (QTreeWidgetItem* open = current; open; open = open->parent()) open->setExpanded(true);
+
+    std::vector<ListedEntry> subfolders;
     try {
-        subfolders = folderEntries(chain.back(), EntryKind::folders);
+        subfolders = folderEntries(platform_, chain.back(), Listing::folders);
     } catch (const RuntimeError&) {
         // A folder that is gone or closed to us shows no subfolders.
     }
-    for (const FolderEntry& subfolder : subfolders) {
-        auto* item = new QTreeWidgetItem(current, {subfolder.shown});
-        item->setIcon(0, closedIcon);
-        item->setData(0, pathRole, QByteArray::fromStdString(child(chain.back(), subfolder.name)));
-    }
+    for (const ListedEntry& subfolder : subfolders)
+        item(current, platform_.Child(chain.back(), subfolder.name), subfolder.shown, closedIcon);
     if (!path_.empty()) {
         setCurrentItem(current);
         scrollToItem(current);

@@ -2,15 +2,16 @@
 #include <QTreeWidget>
 
 #include "intake/ListControls.h"
+#include "platform/Platform.h"
 
-// A folder list in the classic style: the current folder's ancestors from the root down,
-// then its subfolders. A double-click (or Return) opens a folder; a single click only
-// highlights one. Filled synchronously, so it always shows the disk as it is now. Paths
+// A folder list in the classic style: the roots (each drive, where the system has them),
+// the current folder's ancestors from its root down, then its subfolders. A double-click
+// (or Return) opens a folder; a single click only highlights one. Filled synchronously, so it always shows the disk as it is now. Paths
 // are kept as the file system's bytes, whatever their encoding.
 class FolderListWidget : public QTreeWidget, public FolderList {
     Q_OBJECT
 public:
-    explicit FolderListWidget(QWidget* parent);
+    FolderListWidget(QWidget* parent, Platform& platform);
 
     // The current folder; "" when the folder the program started in cannot be named.
     std::string Path() override { return path_; }
@@ -24,5 +25,6 @@ signals:
 
 private:
     void fill();
+    Platform& platform_;
     std::string path_;
 };

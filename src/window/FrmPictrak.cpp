@@ -21,9 +21,9 @@ const QString step1Text =
 const QString step2Text = "Second, click the READ button";
 const QString step3Text = "Thrid, click the SAVE button to specify the name of your new shapefile,";
 
-template <typename W>
-W* place(QWidget* parent, const char* name, int left, int top, int width, int height) {
-    auto* widget = new W(parent);
+template <typename W, typename... Arguments>
+W* place(QWidget* parent, const char* name, int left, int top, int width, int height, Arguments&... arguments) {
+    auto* widget = new W(parent, arguments...);
     widget->setObjectName(name);
     widget->setGeometry(left, top, width, height);
     return widget;
@@ -39,15 +39,17 @@ QLabel* label(QWidget* parent, const char* name, QRect box, const QString& text)
 }  // namespace
 
 FrmPictrak::FrmPictrak(WindowPlatform platform)
-    : ownBox_(this),
+    : ownSystem_(platform.system ? nullptr : systemPlatform()),
+      system_(platform.system ? *platform.system : *ownSystem_),
+      ShapeOut(system_),
+      ownBox_(this),
       CommonDialog1(this),
       box_(platform.messageBox ? *platform.messageBox : ownBox_),
       dialog_(platform.commonDialog ? *platform.commonDialog : CommonDialog1),
-      files_(platform.files ? *platform.files : ownFiles_),
-      tagReaders_(platform.tagReaders ? platform.tagReaders : exifTagReaderFactory()) {
+      tagReaders_(platform.tagReaders ? platform.tagReaders : exifTagReaderFactory(system_)) {
     build();
-    read_ = std::make_unique<ReadCommand>(values_, *dirList, *fileList, box_, *StatusBar1, tagReaders_, readAhead_);
-    save_ = std::make_unique<SaveCommand>(values_, dialog_, box_, *StatusBar1, ShapeOut, files_);
+    read_ = std::make_unique<ReadCommand>(values_, *dirList, *fileList, box_, *StatusBar1, tagReaders_, system_);
+    save_ = std::make_unique<SaveCommand>(values_, dialog_, box_, *StatusBar1, ShapeOut, system_);
 
     connect(cmdReadAll, &QPushButton::clicked, this, [this] { handle([this] { read_->cmdReadAll_Click(); }, true); });
     connect(cmdWrite, &QPushButton::clicked, this, [this] { handle([this] { save_->cmdWrite_Click(); }, true); });
@@ -91,8 +93,8 @@ void FrmPictrak::build() {
     cmdWrite->setIconSize(QSize(32, 32));
     cmdWrite->setToolTip("Saves a shapefile containing points for all the Pictrak's read");
 
-    dirList = place<FolderListWidget>(this, "dirList", 88, 32, 225, 141);
-    fileList = place<FileListWidget>(this, "fileList", 312, 32, 209, 136);
+    dirList = place<FolderListWidget>(this, "dirList", 88, 32, 225, 141, system_);
+    fileList = place<FileListWidget>(this, "fileList", 312, 32, 209, 136, system_);
     fileList->setToolTip("Read all does not require a selection");
 
     label(this, "lblStep1", step1, step1Text);
@@ -153,7 +155,7 @@ void FrmPictrak::handle(const std::function<void()>& procedure, bool busy) {
     } catch (const std::bad_alloc&) {
         failure = RuntimeError(errOutOfMemory);
     } catch (const std::exception& e) {
-        failure = RuntimeError(51, std::string("Internal error: ") + e.what());
+        failure = RuntimeError(errInternal, std::string("Internal error: ") + e.what());
     }
     cursor.reset();
     if (failure)

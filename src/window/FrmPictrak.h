@@ -3,11 +3,10 @@
 #include <functional>
 #include <memory>
 
-#include "intake/ReadAhead.h"
 #include "intake/ReadCommand.h"
-#include "output/PosixFileSystem.h"
 #include "output/SaveCommand.h"
 #include "output/ShapelibShapeFiles.h"
+#include "platform/Platform.h"
 #include "tables/WorkingValues.h"
 #include "window/QtMessageBox.h"
 #include "window/QtSaveDialog.h"
@@ -22,7 +21,7 @@ class SimpleStatusBar;
 struct WindowPlatform {
     MessageBox* messageBox = nullptr;
     SaveDialog* commonDialog = nullptr;
-    FileSystem* files = nullptr;
+    Platform* system = nullptr;
     TagReaderFactory tagReaders;
 };
 
@@ -43,16 +42,15 @@ private:
     void handle(const std::function<void()>& procedure, bool busy);
     void build();
 
+    std::unique_ptr<Platform> ownSystem_;
+    Platform& system_;
     WorkingValues values_;
     ShapelibShapeFiles ShapeOut;
     QtMessageBox ownBox_;
     QtSaveDialog CommonDialog1;
-    PosixFileSystem ownFiles_;
     MessageBox& box_;
     SaveDialog& dialog_;
-    FileSystem& files_;
     TagReaderFactory tagReaders_;
-    KernelReadAhead readAhead_;
 
     QPushButton* cmdReadAll = nullptr;
     QPushButton* cmdWrite = nullptr;

@@ -12,8 +12,6 @@ public:
     explicit QtSaveDialog(QWidget* parent) : parent_(parent) {}
 
     void SetCancelError(bool raise) override { cancelError_ = raise; }
-    // The only flag asked for hides a read-only check box, which Qt's dialog does not have.
-    void SetFlags(int32_t) override {}
     void SetFilter(const std::string& filter) override;
     void SetFilterIndex(int16_t index) override { filterIndex_ = index; }
     void ShowSave() override;

@@ -5,10 +5,7 @@
 #include <vector>
 
 #include "intake/ListControls.h"
-#include "intake/ReadAhead.h"
 #include "intake/TagReader.h"
-#include "output/FileSystem.h"
-#include "output/PosixFileSystem.h"
 #include "output/SaveDialog.h"
 #include "tables/Messages.h"
 #include "tables/RuntimeError.h"
@@ -51,37 +48,17 @@ struct FakeStatusBar : StatusBar {
 
 struct FakeSaveDialog : SaveDialog {
     bool cancelError = false;
-    int32_t flags = 0;
     std::string filter;
     int16_t filterIndex = 0;
     bool cancel = false;
     std::string fileName;
     void SetCancelError(bool raise) override { cancelError = raise; }
-    void SetFlags(int32_t f) override { flags = f; }
     void SetFilter(const std::string& f) override { filter = f; }
     void SetFilterIndex(int16_t i) override { filterIndex = i; }
     void ShowSave() override {
         if (cancel && cancelError) throw RuntimeError(errCancel);
     }
     std::string FileName() override { return fileName; }
-};
-
-// Real copying, with the program's folder put where the test wants it.
-struct FakeFileSystem : FileSystem {
-    std::string appPath;
-    std::string AppPath() override { return appPath; }
-    void FileCopy(const std::string& source, const std::string& destination) override {
-        PosixFileSystem().FileCopy(source, destination);
-    }
-};
-
-// Records the hints, and how many readers had been made (one per photo) when each came.
-struct FakeReadAhead : ReadAhead {
-    std::vector<std::pair<std::string, int>> hints;
-    const int* opened = nullptr;
-    void Hint(const std::vector<std::string>& paths) noexcept override {
-        for (const std::string& path : paths) hints.emplace_back(path, opened ? *opened : 0);
-    }
 };
 
 // A tag reader scripted per photo path.
@@ -100,7 +77,7 @@ struct ScriptedTagReaders {
 
     TagReaderFactory factory() {
         return [this]() -> std::unique_ptr<TagReader> {
-            if (missing) throw RuntimeError(429, "ActiveX component can't create object");
+            if (missing) throw RuntimeError(errCannotCreateObject);
             return std::make_unique<Reader>(*this);
         };
     }

@@ -3,23 +3,11 @@
 #include <string>
 #include <vector>
 
-// Asks the storage early for the start of the photos about to be read, so that a card or a
-// disk the machine has not read yet works on several photos at once. A hint changes nothing
-// that is read, and one that fails is simply no help.
-class ReadAhead {
-public:
-    virtual ~ReadAhead() = default;
-    // The photos to be read next, in the order they will be read.
-    virtual void Hint(const std::vector<std::string>& paths) noexcept = 0;
-};
+#include "intake/JpegExifSegment.h"
+#include "platform/Platform.h"
 
-// The kernel's read-ahead of the first bytes a photo is read for; holds nothing open. A
-// burst whose first photo is in memory already is not asked for: its folder was most
-// likely read before, and asking would cost more than it brings.
-class KernelReadAhead : public ReadAhead {
-public:
-    void Hint(const std::vector<std::string>& paths) noexcept override;
-};
+// Asking the storage early for the start of the photos about to be read lets a card or a
+// disk the machine has not read yet work on several photos at once.
 
 // How far ahead the storage is asked for photos, in photos.
 constexpr int readAheadWindow = 32;
@@ -31,7 +19,7 @@ constexpr int readAheadWindow = 32;
 // some work, as parsing its tags does.
 class LookAhead {
 public:
-    LookAhead(ReadAhead& hints, int count) : hints_(hints), count_(count) {}
+    LookAhead(Platform& platform, int count) : platform_(platform), count_(count) {}
 
     // Before photo `row` is read; `pathOf(i)` names photo i.
     template <typename PathOf>
@@ -40,11 +28,11 @@ public:
         std::vector<std::string> burst;
         for (const int until = std::min(count_, row + 2 * readAheadWindow); asked_ < until; ++asked_)
             burst.push_back(pathOf(asked_));
-        if (!burst.empty()) hints_.Hint(burst);
+        if (!burst.empty()) platform_.HintReads(burst, exifFirstRead);
     }
 
 private:
-    ReadAhead& hints_;
+    Platform& platform_;
     int count_;
     int asked_ = 0;
 };

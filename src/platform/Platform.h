@@ -1,0 +1,90 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/IoStatus.h"
+
+// Everything the program asks of the operating system, in one place: files, folders, paths
+// and the display. One implementation per system; tests wrap it to make it fail on purpose.
+
+// An open file, read and written at explicit offsets; it keeps no position of its own.
+class File {
+public:
+    virtual ~File() = default;
+    // Up to `size` bytes at `offset`: fewer only at the end of the file.
+    virtual IoStatus ReadAt(uint64_t offset, void* into, size_t size, size_t& got) = 0;
+    // All `size` bytes at `offset`, or an error.
+    virtual IoStatus WriteAt(uint64_t offset, const void* data, size_t size) = 0;
+    virtual IoStatus Size(uint64_t& size) = 0;
+    // Everything written so far reaches the storage.
+    virtual IoStatus Sync() = 0;
+    // Some file systems report a failed write only here. A file not closed is closed when destroyed.
+    virtual IoStatus Close() = 0;
+};
+
+enum class OpenMode {
+    read,       // an existing regular file; a file of another kind is notAFile
+    readWrite,  // an existing file
+    create,     // a new or emptied file, read and written
+};
+
+enum class EntryKind { folder, file, other };
+
+struct Entry {
+    std::string name;  // the file system's bytes, whatever their encoding
+    EntryKind kind;    // of what a link leads to
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Files.
+    virtual IoStatus Open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) = 0;
+    // Asks the storage early for the first `bytes` of each file, which are read next in this
+    // order. Changes nothing that is read; a hint that fails is simply no help.
+    virtual void HintReads(const std::vector<std::string>& paths, size_t bytes) noexcept = 0;
+    // What `path` is; notFound when nothing is there.
+    virtual IoStatus Kind(const std::string& path, EntryKind& kind) = 0;
+    // Moves a file to a name in the same folder, replacing a file there, in one step.
+    virtual IoStatus Rename(const std::string& from, const std::string& to) = 0;
+    virtual IoStatus Remove(const std::string& path) = 0;
+    // Whether the existing file `path` could be written in place by this user.
+    virtual IoStatus CheckWritable(const std::string& path) = 0;
+    // Gives `onto` the permission bits of `from`.
+    virtual IoStatus KeepPermissions(const std::string& from, const std::string& onto) = 0;
+    // The folder's entries (new names, renames, removals) reach the storage.
+    virtual IoStatus SyncFolder(const std::string& folder) = 0;
+
+    // Folders.
+    virtual IoStatus List(const std::string& folder, std::vector<Entry>& entries) = 0;
+    // The process's current folder, or "" when it cannot be named (a path longer than the
+    // system hands out).
+    virtual std::string CurrentFolder() = 0;
+    // The folder that holds the program.
+    virtual std::string ProgramFolder() = 0;
+
+    // Paths, in the system's own spelling.
+    virtual char Separator() const = 0;
+    virtual bool IsAbsolute(const std::string& path) const = 0;
+    // The tops of the folder tree: "/" alone, or each drive.
+    virtual std::vector<std::string> Roots() = 0;
+    // `folder` in one spelling: no doubled or trailing separators (a root keeps its own).
+    virtual std::string Clean(const std::string& folder) const = 0;
+    // A clean absolute folder and each folder above it, from its root down to itself.
+    virtual std::vector<std::string> Chain(const std::string& folder) const = 0;
+
+    // `name` in `folder`, with one separator between them.
+    std::string Child(const std::string& folder, const std::string& name) const {
+        return !folder.empty() && folder.back() == Separator() ? folder + name : folder + Separator() + name;
+    }
+
+    // Why no window can be shown here, or "" when one can.
+    virtual std::string DisplayProblem() = 0;
+};
+
+// The running system's platform.
+std::unique_ptr<Platform> systemPlatform();

@@ -1,0 +1,221 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/Platform.h"
+
+namespace {
+IoStatus failed(int err) {
+    IoError kind;
+    switch (err) {
+    case ENOENT: kind = IoError::notFound; break;
+    case ENOTDIR: kind = IoError::pathNotFound; break;
+    case EACCES: case EPERM: case EROFS: case ETXTBSY: kind = IoError::permission; break;
+    case ENOSPC: case EDQUOT: case EFBIG: kind = IoError::diskFull; break;
+    case EISDIR: case ENXIO: kind = IoError::notAFile; break;
+    default: kind = IoError::other; break;
+    }
+    return {kind, std::strerror(err)};
+}
+IoStatus lastError() { return failed(errno); }
+
+// Never blocks on a FIFO or a device that only looks like a photo, never becomes the
+// controlling terminal, never leaks into a child process.
+constexpr int openFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+
+class PosixFile : public File {
+public:
+    explicit PosixFile(int fd) : fd_(fd) {}
+    ~PosixFile() override {
+        if (fd_ >= 0) ::close(fd_);
+    }
+
+    IoStatus ReadAt(uint64_t offset, void* into, size_t size, size_t& got) override {
+        got = 0;
+        while (got < size) {
+            const ssize_t n = pread(fd_, static_cast<char*>(into) + got, size - got, static_cast<off_t>(offset + got));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return lastError();
+            if (n == 0) break;
+            got += static_cast<size_t>(n);
+        }
+        return {};
+    }
+    IoStatus WriteAt(uint64_t offset, const void* data, size_t size) override {
+        for (size_t done = 0; done < size;) {
+            const ssize_t n =
+                pwrite(fd_, static_cast<const char*>(data) + done, size - done, static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return lastError();
+            done += static_cast<size_t>(n);
+        }
+        return {};
+    }
+    IoStatus Size(uint64_t& size) override {
+        struct stat info;
+        if (fstat(fd_, &info) != 0) return lastError();
+        size = static_cast<uint64_t>(info.st_size);
+        return {};
+    }
+    IoStatus Sync() override { return fsync(fd_) == 0 ? IoStatus{} : lastError(); }
+    IoStatus Close() override {
+        const int result = ::close(fd_);
+        fd_ = -1;
+        return result == 0 ? IoStatus{} : lastError();
+    }
+
+private:
+    int fd_;
+};
+
+// Whether the file's first byte is in memory: a read that would have to wait for the
+// storage fails at once instead (and so does one where the file system cannot tell).
+bool inMemory(int fd) {
+    char byte;
+    iovec into{&byte, 1};
+    return preadv2(fd, &into, 1, 0, RWF_NOWAIT) == 1;
+}
+
+class PosixPlatform : public Platform {
+public:
+    ~PosixPlatform() override {
+        if (display_) xcb_disconnect(display_);
+    }
+
+    IoStatus Open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) override {
+        file.reset();
+        const int how = mode == OpenMode::read ? O_RDONLY : mode == OpenMode::readWrite ? O_RDWR : O_RDWR | O_CREAT | O_TRUNC;
+        const int fd = ::open(path.c_str(), how | openFlags, 0666);
+        if (fd < 0) return lastError();
+        auto opened = std::make_unique<PosixFile>(fd);
+        struct stat info;
+        if (fstat(fd, &info) != 0) return lastError();
+        if (!S_ISREG(info.st_mode)) return {IoError::notAFile, "not a regular file"};
+        file = std::move(opened);
+        return {};
+    }
+
+    // A burst whose first file is in memory already is not asked for: its folder was most
+    // likely read before, and asking would cost more than it brings.
+    void HintReads(const std::vector<std::string>& paths, size_t bytes) noexcept override {
+        for (size_t i = 0; i < paths.size(); ++i) {
+            const int fd = ::open(paths[i].c_str(), O_RDONLY | openFlags);
+            if (fd < 0) continue;
+            const bool skipBurst = i == 0 && inMemory(fd);
+            if (!skipBurst) posix_fadvise(fd, 0, static_cast<off_t>(bytes), POSIX_FADV_WILLNEED);
+            ::close(fd);
+            if (skipBurst) return;
+        }
+    }
+
+    IoStatus Kind(const std::string& path, EntryKind& kind) override {
+        struct stat info;
+        if (stat(path.c_str(), &info) != 0) return lastError();
+        kind = S_ISDIR(info.st_mode) ? EntryKind::folder : S_ISREG(info.st_mode) ? EntryKind::file : EntryKind::other;
+        return {};
+    }
+    IoStatus Rename(const std::string& from, const std::string& to) override {
+        return ::rename(from.c_str(), to.c_str()) == 0 ? IoStatus{} : lastError();
+    }
+    IoStatus Remove(const std::string& path) override {
+        return ::unlink(path.c_str()) == 0 ? IoStatus{} : lastError();
+    }
+    IoStatus CheckWritable(const std::string& path) override {
+        const int fd = ::open(path.c_str(), O_WRONLY | openFlags);
+        if (fd < 0) return lastError();
+        ::close(fd);
+        return {};
+    }
+    IoStatus KeepPermissions(const std::string& from, const std::string& onto) override {
+        struct stat info;
+        if (stat(from.c_str(), &info) != 0) return lastError();
+        return chmod(onto.c_str(), info.st_mode & 07777) == 0 ? IoStatus{} : lastError();
+    }
+    IoStatus SyncFolder(const std::string& folder) override {
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return lastError();
+        const IoStatus status = fsync(fd) == 0 ? IoStatus{} : lastError();
+        ::close(fd);
+        return status;
+    }
+
+    IoStatus List(const std::string& folder, std::vector<Entry>& entries) override {
+        entries.clear();
+        DIR* dir = opendir(folder.c_str());
+        if (!dir) return errno == ENOENT ? IoStatus{IoError::pathNotFound, std::strerror(errno)} : lastError();
+        while (const dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            struct stat info;  // through a link to what it names
+            if (fstatat(dirfd(dir), name.c_str(), &info, 0) != 0) continue;
+            entries.push_back({name, S_ISDIR(info.st_mode)   ? EntryKind::folder
+                                     : S_ISREG(info.st_mode) ? EntryKind::file
+                                                             : EntryKind::other});
+        }
+        closedir(dir);
+        return {};
+    }
+    std::string CurrentFolder() override {
+        char* path = getcwd(nullptr, 0);
+        const std::string folder = path ? path : "";
+        std::free(path);
+        return folder;
+    }
+    std::string ProgramFolder() override {
+        std::string program(4096, '\0');
+        const ssize_t length = readlink("/proc/self/exe", program.data(), program.size());
+        if (length <= 0 || static_cast<size_t>(length) >= program.size()) return "";
+        program.resize(static_cast<size_t>(length));
+        const size_t slash = program.rfind('/');
+        return slash == 0 ? "/" : program.substr(0, slash);
+    }
+
+    char Separator() const override { return '/'; }
+    bool IsAbsolute(const std::string& path) const override { return !path.empty() && path[0] == '/'; }
+    std::vector<std::string> Roots() override { return {"/"}; }
+    std::string Clean(const std::string& folder) const override {
+        std::string clean;
+        for (size_t at = 0; at < folder.size();) {
+            const size_t end = std::min(folder.find('/', at), folder.size());
+            if (end > at) clean += "/" + folder.substr(at, end - at);
+            at = end + 1;
+        }
+        return clean.empty() && !folder.empty() ? "/" : clean;
+    }
+    std::vector<std::string> Chain(const std::string& folder) const override {
+        std::vector<std::string> chain = {"/"};
+        for (size_t at = folder.find('/', 1); folder.size() > 1; at = folder.find('/', at + 1)) {
+            chain.push_back(folder.substr(0, at));
+            if (at == std::string::npos) break;
+        }
+        return chain;
+    }
+
+    // An X connection is held for as long as the program runs: a virtual server that has
+    // lost its last client resets, and would turn Qt's own connection away in that moment.
+    std::string DisplayProblem() override {
+        const auto variable = [](const char* name) -> std::string {
+            const char* value = std::getenv(name);
+            return value ? value : "";
+        };
+        if (!variable("QT_QPA_PLATFORM").empty() || !variable("WAYLAND_DISPLAY").empty()) return "";
+        const std::string display = variable("DISPLAY");
+        if (display.empty()) return "no graphical display is set (DISPLAY and WAYLAND_DISPLAY are empty)";
+        if (!display_) display_ = xcb_connect(display.c_str(), nullptr);
+        return xcb_connection_has_error(display_) == 0 ? "" : "the display " + display + " cannot be reached";
+    }
+
+private:
+    xcb_connection_t* display_ = nullptr;
+};
+}  // namespace
+
+std::unique_ptr<Platform> systemPlatform() { return std::make_unique<PosixPlatform>(); }

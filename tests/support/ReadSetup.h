@@ -1,0 +1,25 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "Fakes.h"
+#include "intake/ReadCommand.h"
+
+// The Read command with stand-ins for the window's lists, message box and status bar.
+struct ReadSetup {
+    ReadSetup(Platform& platform, TagReaderFactory readers)
+        : read(values, dirList, fileList, box, status, std::move(readers), platform) {}
+
+    void folder(const std::string& path, std::vector<std::string> entries, std::vector<bool> selected = {}) {
+        dirList.path = path;
+        fileList.entries = std::move(entries);
+        fileList.selected = std::move(selected);
+    }
+
+    WorkingValues values;
+    FakeFolderList dirList;
+    FakeFileList fileList;
+    FakeMessageBox box;
+    FakeStatusBar status;
+    ReadCommand read;
+};
