@@ -16,3 +16,7 @@ BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libexif-dev libshp
                 fonts-dejavu-core fonts-dejavu-extra)
 TEST_PACKAGES=(gdal-bin python3 python3-pyshp libimage-exiftool-perl xvfb xdotool x11-utils)
 PACKAGE_PACKAGES=(dpkg-dev fakeroot file lintian desktop-file-utils appstream)
+# The cross toolchain for Windows (scripts/windows) and Wine to run what it builds.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
+                  dpkg-dev autoconf automake libtool gettext autopoint nasm perl wine wine64 xvfb xdotool nsis
+                  debian-archive-keyring)

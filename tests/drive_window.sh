@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs the real program on a virtual display and uses it as a person does: click Read,
-# Alt+S, type a name into the save dialog, Return; then checks the files written, and that
-# the .prj written is a copy of PRJ when one is given.
+# Runs the real program on a virtual display and uses it as a person does: Read through its
+# access key, Save through its access key, type a name into the save dialog, Return; then
+# checks the files written, and that the .prj written is a copy of PRJ when one is given.
+# A Windows program (PROGRAM.exe) runs under Wine, and its paths are Windows paths.
 # Exit 77 tells the test runner that Xvfb or xdotool is missing.
 #     drive_window.sh PROGRAM MAKE_SAMPLE_PHOTOS [PRJ]
 set -euo pipefail
@@ -39,8 +40,20 @@ wait_for() {
     return 1
 }
 
-"$make_samples" "$work/photos" >/dev/null
+# How the program runs, and how it names a folder of ours.
+run=()
+sep=/
+native() { echo "$1"; }
+if [[ $program == *.exe ]]; then
+    run=("$(cd "$(dirname "$0")/.." && pwd)/scripts/wine-run")
+    sep='\'
+    native() { "${run[0]}" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+fi
+
+"${run[@]}" "$make_samples" "$(native "$work/photos")" >/dev/null
 mkdir "$work/out"
+photos=$(native "$work/photos")
+out=$(native "$work/out")
 
 # Xvfb picks a free display itself and tells which; it must not reset between our clients.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
@@ -50,7 +63,7 @@ export DISPLAY=":$(head -n 1 "$work/display")"
 export QT_QPA_PLATFORM=xcb  # the real display, whatever the caller uses for its own tests
 wait_for 100 xdotool getmouselocation || fail "Xvfb does not answer on $DISPLAY"
 
-(cd "$work/photos" && exec "$program") >"$work/program.log" 2>&1 &
+(cd "$work/photos" && exec "${run[@]}" "$program") >"$work/program.log" 2>&1 &
 program_pid=$!
 pids+=($program_pid)
 if ! wait_for 300 xdotool search --name "^Pictrak to Shapefile$"; then
@@ -59,15 +72,18 @@ if ! wait_for 300 xdotool search --name "^Pictrak to Shapefile$"; then
 fi
 window=$(xdotool search --name "^Pictrak to Shapefile$" | head -n 1)
 eval "$(xdotool getwindowgeometry --shell "$window")"   # X, Y
+sleep 1
 
-# Read: a click in the middle of the button.
-xdotool mousemove $((X + 360 + 48)) $((Y + 176 + 24)) click 1
+# A click on the picture strip down the window's left edge gives it the keyboard; Read
+# and Save through their access keys, then the shapefile's name in the dialog.
+xdotool mousemove $((X + 40)) $((Y + 200)) click 1
 sleep 0.5
-# Save through its access key, then name the shapefile in the dialog.
+xdotool key alt+r
+sleep 1
 xdotool key alt+s
-wait_for 100 xdotool search --name "^Save As$" || fail "the save dialog did not appear"
-sleep 0.3
-xdotool type --delay 10 "$work/out/trip"
+wait_for 150 xdotool search --name "^Save As$" || fail "the save dialog did not appear"
+sleep 1
+xdotool type --delay 20 "$out${sep}trip"
 xdotool key Return
 
 wait_for 100 test -s "$work/out/trip.prj" || fail "no projection file was written"
@@ -75,7 +91,7 @@ info=$(ogrinfo -ro -al "$work/out/trip.shp")
 grep -q "Feature Count: 5" <<<"$info" || fail "expected 5 points: $info"
 grep -q "POINT (151.215" <<<"$info" || fail "Sydney is not east of Greenwich: $info"
 grep -q "POINT (-43.210" <<<"$info" || fail "Rio is not west of Greenwich: $info"
-grep -q "Photo (String) = $work/photos/paris.JPG" <<<"$info" || fail "paris.JPG is missing: $info"
+grep -qF "Photo (String) = $photos${sep}paris.JPG" <<<"$info" || fail "paris.JPG is missing: $info"
 [ -s "$work/out/trip.dbf" ] && [ -s "$work/out/trip.shx" ] || fail "the shapefile is incomplete"
 [ -z "$prj" ] || cmp "$prj" "$work/out/trip.prj" || fail "the .prj written is not a copy of $prj"
 echo "PASS: the window read 6 sample photos and saved 5 points"

@@ -4,6 +4,25 @@
 #include "ReadSetup.h"
 
 namespace {
+// Folders as this system spells them: /trip here, C:\trip on Windows; and back.
+std::string native(std::string path) {
+#ifdef _WIN32
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path.empty() ? path : "C:" + path;
+#else
+    return path;
+#endif
+}
+std::string portable(std::string path) {
+#ifdef _WIN32
+    if (path.rfind("C:", 0) == 0) path.erase(0, 2);
+    for (char& c : path)
+        if (c == '\\') c = '/';
+#endif
+    return path;
+}
+
 const std::string readText = " Pictrak file(s) have been read...";
 const std::string spacePrompt =
     "To properly write the Shapefile attribute table, your GeoImages must be located in a folder that does not "
@@ -19,7 +38,7 @@ struct ReadFixture : ::testing::Test, ReadParts, ReadSetup {
 
     std::vector<std::string> paths() const {
         std::vector<std::string> out;
-        for (int r = 0; r < values.photoCount; ++r) out.push_back(values.photoList.cell(r, colPath));
+        for (int r = 0; r < values.photoCount; ++r) out.push_back(portable(values.photoList.cell(r, colPath)));
         return out;
     }
 };
@@ -40,7 +59,7 @@ TEST_F(ReadFixture, ListsTheSelectionOrEveryEntryInListOrder) {
         {"no entries", "/empty", {}, {}, {}},
     };
     for (const Case& c : cases) {
-        folder(c.folder, c.entries, c.selected);
+        folder(native(c.folder), c.entries, c.selected);
         read.cmdReadAll_Click();
         EXPECT_EQ(paths(), c.expected) << c.name;
         EXPECT_EQ(values.photoList.rows(), static_cast<int>(c.expected.size())) << c.name;
@@ -53,9 +72,9 @@ TEST_F(ReadFixture, ListsTheSelectionOrEveryEntryInListOrder) {
 }
 
 TEST_F(ReadFixture, SpaceInTheFolderAsksAndNoKeepsEverything) {
-    folder("/old", {"a.jpg"});
+    folder(native("/old"), {"a.jpg"});
     read.cmdReadAll_Click();
-    folder("/my trip", {"b.jpg", "c.jpg"});
+    folder(native("/my trip"), {"b.jpg", "c.jpg"});
     status.text = "before";
 
     box.answer = answerNo;
@@ -74,11 +93,11 @@ TEST_F(ReadFixture, SpaceInTheFolderAsksAndNoKeepsEverything) {
 }
 
 TEST_F(ReadFixture, RefusesWhatSaveCannotWriteOrAFolderItCannotNameAndKeepsTheTable) {
-    dirList.path = "/big";
+    dirList.path = native("/big");
     fileList.countOverride = 32766;
     read.MakeList();
     ASSERT_EQ(values.photoCount, 32766) << "Save writes 32766 photos: Read takes them";
-    EXPECT_EQ(values.photoList.cell(32765, colPath), "/big/photo32765.jpg");
+    EXPECT_EQ(portable(values.photoList.cell(32765, colPath)), "/big/photo32765.jpg");
 
     struct Case {
         std::string name, folder;
@@ -93,7 +112,7 @@ TEST_F(ReadFixture, RefusesWhatSaveCannotWriteOrAFolderItCannotNameAndKeepsTheTa
         {"a folder that cannot be named", "", 3, {}, errPathNotFound, "cannot be known"},
     };
     for (const Case& c : cases) {
-        dirList.path = c.folder;
+        dirList.path = native(c.folder);
         fileList.countOverride = c.entries;
         fileList.selected.assign(c.selected.begin(), c.selected.end());
         try {
@@ -106,13 +125,13 @@ TEST_F(ReadFixture, RefusesWhatSaveCannotWriteOrAFolderItCannotNameAndKeepsTheTa
         EXPECT_EQ(values.photoCount, 32766) << c.name << ": the earlier table stays";
     }
     // Any photos of a larger folder may be read, as long as no more are chosen.
-    dirList.path = "/big";
+    dirList.path = native("/big");
     fileList.countOverride = 40000;
     fileList.selected.assign(39999, false);
     fileList.selected.push_back(true);
     read.MakeList();
     ASSERT_EQ(values.photoCount, 1);
-    EXPECT_EQ(values.photoList.cell(0, colPath), "/big/photo39999.jpg");
+    EXPECT_EQ(portable(values.photoList.cell(0, colPath)), "/big/photo39999.jpg");
 }
 
 TEST_F(ReadFixture, AsksAheadForEveryPhotoInOrderAndNeverFarAhead) {
@@ -120,12 +139,12 @@ TEST_F(ReadFixture, AsksAheadForEveryPhotoInOrderAndNeverFarAhead) {
     for (int count : {0, 1, 31, 32, 33, 100}) {
         platform.hints.clear();
         readers.created = 0;
-        dirList.path = "/t";
+        dirList.path = native("/t");
         fileList.countOverride = count;
         read.cmdReadAll_Click();
         ASSERT_EQ(static_cast<int>(platform.hints.size()), count);
         for (int i = 0; i < count; ++i) {
-            EXPECT_EQ(platform.hints[i].first, "/t/photo" + std::to_string(i) + ".jpg");
+            EXPECT_EQ(portable(platform.hints[i].first), "/t/photo" + std::to_string(i) + ".jpg");
             // Each photo is asked for at least 32 photos before it is opened (or at the start),
             // and no more than 64 before.
             EXPECT_LE(platform.hints[i].second, std::max(0, i - 32)) << count << " photos, hint " << i;
@@ -158,12 +177,12 @@ TEST_F(ReadFixture, StoresTagTextsAnnouncesProblemPhotosAndEndsOnReaderFailures)
         box.shown.clear();
         readers.photos.clear();
         readers.missing = c.missing;
-        folder("/t", {"a.jpg", "b.jpg", "c.jpg"});
+        folder(native("/t"), {"a.jpg", "b.jpg", "c.jpg"});
         for (const char* p : {"/t/a.jpg", "/t/b.jpg", "/t/c.jpg"})
-            readers.photos[p].tags = {{"GPSLatitude", "lat"}, {"GPSLongitude", "lon"}, {"DateTime", "dt"},
+            readers.photos[native(p)].tags = {{"GPSLatitude", "lat"}, {"GPSLongitude", "lon"}, {"DateTime", "dt"},
                                       {"GPSDateStamp", "d"}, {"GPSTimeStamp", "t"}};
-        readers.photos["/t/b.jpg"].error = c.error;
-        readers.photos["/t/b.jpg"].failAtTag = c.failAt;
+        readers.photos[native("/t/b.jpg")].error = c.error;
+        readers.photos[native("/t/b.jpg")].failAtTag = c.failAt;
         status.text = "before";
 
         read.cmdReadAll_Click();

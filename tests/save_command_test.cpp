@@ -97,7 +97,7 @@ TEST_F(SaveFixture, WritesShapefileAndProjectionAndSaysSo) {
     EXPECT_EQ(dialog.filterIndex, 1);
     EXPECT_EQ(values.saveState, saveConverted);
     EXPECT_EQ(values.shapePath, out / "points.shp");
-    EXPECT_EQ(runCommand("cmp " + quoted(PICTRAK_PRJ) + " " + quoted(out / "points.prj")), "");
+    EXPECT_EQ(contents(out.path())["points.prj"], contents(program.path())["latlongwgs84.prj"]);
     EXPECT_EQ(status.text, "Conversion complete, " + out / "points.shp" + " saved.");
     EXPECT_EQ(values.pointCount, 1);
     EXPECT_TRUE(box.shown.empty());
@@ -131,11 +131,12 @@ TEST_F(SaveFixture, SaveBeforeAnyReadWritesAnEmptyShapefile) {
     dialog.fileName = out / "nothing.shp";
     save.cmdWrite_Click();
     EXPECT_EQ(values.saveState, saveConverted);
+    EXPECT_TRUE(fs::exists(out / "nothing.prj"));
+    if (std::string why; !independentReaders(why)) GTEST_SKIP() << why;
     const PyshpView view = readWithPyshp(out / "nothing.shp");
     EXPECT_EQ(view.shapeType, 1) << view.raw;
     EXPECT_EQ(view.fields.size(), 5u);
     EXPECT_TRUE(view.records.empty());
-    EXPECT_TRUE(fs::exists(out / "nothing.prj"));
     EXPECT_EQ(status.text, "Conversion complete, " + out / "nothing.shp" + " saved.");
 }
 
@@ -209,7 +210,9 @@ TEST_F(SaveFixture, AFailedSaveLeavesWhatWasThere) {
     platform = FaultyPlatform();
     platform.programFolder = program.path();
     ASSERT_EQ(trySave(out / "trip.shp").number, 0);
-    EXPECT_EQ(readWithPyshp(out / "trip.shp").records.size(), 12u);
+    if (std::string why; independentReaders(why)) {
+        EXPECT_EQ(readWithPyshp(out / "trip.shp").records.size(), 12u);
+    }
     EXPECT_EQ(fs::status(out / "trip.dbf").permissions(), ownBits);
     EXPECT_FALSE(fs::exists(out / "trip.qix")) << "the index of the earlier points goes with them";
 }
@@ -299,10 +302,12 @@ TEST_F(SaveFixture, KilledAtAnyMomentLeavesTheEarlierOrTheNewSet) {
     std::cout << "killed a Save at each of its " << length << " changes to the disk\n";
 }
 
-#ifdef __linux__
 // The fault-injecting platform says a full disk is a failed write: here a disk does fill up,
 // for a process that may grow a file to 2 KiB only.
 TEST_F(SaveFixture, ARealFullDiskKeepsTheEarlierShapefile) {
+#ifndef __linux__
+    GTEST_SKIP() << "a file size limit for one process, which makes the disk full here, is Linux's";
+#else
     photos(3);
     ASSERT_EQ(trySave(out / "full.shp").number, 0);
     // The child gives up the superuser's rights: the folders and files are anyone's to write.
@@ -316,5 +321,5 @@ TEST_F(SaveFixture, ARealFullDiskKeepsTheEarlierShapefile) {
     }, 2048);
     EXPECT_EQ(error, errDiskFull);
     EXPECT_TRUE(contents(out.path()) == earlier);
-}
 #endif
+}

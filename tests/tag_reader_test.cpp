@@ -162,9 +162,11 @@ TEST(ExifTagReader, ProblemsWithTheFileAreToldWithItsName) {
     }
 }
 
-#ifndef _WIN32
 // Something that only looks like a photo must not hold Read up: a FIFO has no writer.
 TEST(ExifTagReader, AFifoNamedLikeAPhotoIsRefusedAtOnce) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no FIFOs in its folders";
+#else
     TempDir dir;
     const std::string fifo = dir / "x.jpg";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -174,5 +176,5 @@ TEST(ExifTagReader, AFifoNamedLikeAPhotoIsRefusedAtOnce) {
         FAIL() << "opening a FIFO blocks";
     }
     EXPECT_EQ(reading.get(), fifo + ": not a regular file");
-}
 #endif
+}

@@ -1,9 +1,9 @@
 #include <QAccessible>
 #include <filesystem>
+#include <fstream>
 #include <QDir>
 #include <QFileDialog>
 #include <QTimer>
-#include <sys/stat.h>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,13 +60,13 @@ class WindowTest : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
     }
     void openFolder(const QString& folder) { control<FolderListWidget>("dirList")->open(bytes(folder)); }
-    static std::string bytes(const QString& path) { return QFile::encodeName(QDir::cleanPath(path)).toStdString(); }
+    static std::string bytes(const QString& path) { return QDir::toNativeSeparators(QDir::cleanPath(path)).toStdString(); }
 
 private slots:
     void init() {
         box_ = FakeMessageBox{};
         dialog_ = FakeSaveDialog{};
-        platform_.programFolder = QFile::encodeName(program_.path()).toStdString();
+        platform_.programFolder = bytes(program_.path());
         QFile::remove(program_.filePath("latlongwgs84.prj"));
         QVERIFY(QFile::copy(PICTRAK_PRJ, program_.filePath("latlongwgs84.prj")));
         window_ = std::make_unique<FrmPictrak>(WindowPlatform{&box_, &dialog_, &platform_, {}});
@@ -121,24 +121,37 @@ private slots:
         for (const char* name : {"b.JPG", "A.jpg", "c.jpeg", ".hidden.jpg", "notes.txt", "Z.Jpg"})
             QFile(dir.filePath(name)).open(QIODevice::WriteOnly);
         QDir(dir.path()).mkdir("d.jpg");
-        // A folder and a photo named in Latin-1 are listed and read by their real bytes.
-        const std::string latin1 = bytes(dir.path()) + "/\xe9t\xe9";
-        QVERIFY(::mkdir(latin1.c_str(), 0700) == 0);
-        writePhoto(latin1 + "/lat1\xe9.jpg", 45);
+#ifdef _WIN32
+        // Names beyond the ANSI code page, through the wide calls.
+        const std::string folderName = "\xc3\xa9t\xc3\xa9 \xe5\x86\x99", photoName = "lat1\xc3\xa9.jpg";
+        const QString shownFolder = QString::fromUtf8(folderName.c_str()), shownPhoto = QString::fromUtf8(photoName.c_str());
+#else
+        // Names that are not UTF-8 at all (Latin-1) are listed and read by their real bytes.
+        const std::string folderName = "\xe9t\xe9", photoName = "lat1\xe9.jpg";
+        const QString shownFolder = "\uFFFDt\uFFFD", shownPhoto = "lat1\uFFFD.jpg";
+#endif
+        const std::string folder = platform_.Child(bytes(dir.path()), folderName);
+        const std::string photo = platform_.Child(folder, photoName);
+        QVERIFY(std::filesystem::create_directory(std::filesystem::u8path(folder)));
+        photo::Recipe recipe;
+        recipe.latitude = photo::dms(45);
+        const std::vector<uint8_t> made = photo::make(recipe);
+        std::ofstream(std::filesystem::u8path(photo), std::ios::binary).write(reinterpret_cast<const char*>(made.data()),
+                                                                                static_cast<std::streamsize>(made.size()));
         openFolder(dir.path());
         QCOMPARE(files(), (QStringList{"A.jpg", "b.JPG", "Z.Jpg"}));
 
         auto* dirList = control<FolderListWidget>("dirList");
-        const QList<QTreeWidgetItem*> found = dirList->findItems("\uFFFDt\uFFFD", Qt::MatchExactly | Qt::MatchRecursive);
+        const QList<QTreeWidgetItem*> found = dirList->findItems(shownFolder, Qt::MatchExactly | Qt::MatchRecursive);
         QCOMPARE(found.size(), 1);
         emit dirList->itemActivated(found[0], 0);
-        QCOMPARE(files(), QStringList{"lat1\uFFFD.jpg"});
+        QCOMPARE(files(), QStringList{shownPhoto});
         QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
-        QCOMPARE(window_->values().photoList.cell(0, colPath), latin1 + "/lat1\xe9.jpg");
+        QCOMPARE(window_->values().photoList.cell(0, colPath), photo);
         QCOMPARE(window_->values().photoList.cell(0, colLatitude), std::string("45 Degrees 0 Minutes 0 Seconds"));
         QVERIFY(box_.shown.empty());
         // QTemporaryDir cannot name what is not UTF-8.
-        std::filesystem::remove_all(latin1);
+        std::filesystem::remove_all(std::filesystem::u8path(folder));
     }
 
     void openingAFolderRefillsTheFilesAndClearsTheSelection() {
@@ -231,7 +244,7 @@ private slots:
         QCOMPARE(status(), QString("32766 Pictrak file(s) have been read..."));
         dialog_.fileName = bytes(out.filePath("all.shp"));
         QTest::mouseClick(control<QPushButton>("cmdWrite"), Qt::LeftButton);
-        QCOMPARE(status(), "Conversion complete, " + out.filePath("all.shp") + " saved.");
+        QCOMPARE(status(), "Conversion complete, " + QDir::toNativeSeparators(out.filePath("all.shp")) + " saved.");
         QCOMPARE(window_->values().pointCount, int16_t{32766});
         QVERIFY(box_.shown.empty());
 

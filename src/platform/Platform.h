@@ -36,6 +36,7 @@ enum class EntryKind { folder, file, other };
 struct Entry {
     std::string name;  // the file system's bytes, whatever their encoding
     EntryKind kind;    // of what a link leads to
+    bool hidden = false;
 };
 
 class Platform {

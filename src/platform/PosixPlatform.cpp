@@ -156,9 +156,10 @@ public:
             if (name == "." || name == "..") continue;
             struct stat info;  // through a link to what it names
             if (fstatat(dirfd(dir), name.c_str(), &info, 0) != 0) continue;
-            entries.push_back({name, S_ISDIR(info.st_mode)   ? EntryKind::folder
-                                     : S_ISREG(info.st_mode) ? EntryKind::file
-                                                             : EntryKind::other});
+            const EntryKind kind = S_ISDIR(info.st_mode)   ? EntryKind::folder
+                                   : S_ISREG(info.st_mode) ? EntryKind::file
+                                                           : EntryKind::other;
+            entries.push_back({name, kind, name[0] == '.'});
         }
         closedir(dir);
         return {};

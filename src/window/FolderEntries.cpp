@@ -1,6 +1,5 @@
 #include "window/FolderEntries.h"
 
-#include <QFile>
 #include <algorithm>
 
 #include "tables/RuntimeError.h"
@@ -18,10 +17,10 @@ std::vector<ListedEntry> folderEntries(Platform& platform, const std::string& fo
     if (!status.ok()) throw fileError(status, folder);
     std::vector<ListedEntry> entries;
     for (const Entry& entry : all) {
-        if (entry.name.empty() || entry.name[0] == '.') continue;  // hidden
+        if (entry.hidden) continue;
         const bool wanted = kind == Listing::folders ? entry.kind == EntryKind::folder
                                                      : entry.kind == EntryKind::file && isPhotoName(entry.name);
-        if (wanted) entries.push_back({entry.name, QFile::decodeName(entry.name.c_str())});
+        if (wanted) entries.push_back({entry.name, QString::fromStdString(entry.name)});
     }
     std::sort(entries.begin(), entries.end(), [](const ListedEntry& a, const ListedEntry& b) {
         const int order = a.shown.compare(b.shown, Qt::CaseInsensitive);

@@ -1,6 +1,5 @@
 #include "window/FolderListWidget.h"
 
-#include <QFile>
 #include <QStyle>
 #include <algorithm>
 
@@ -56,13 +55,13 @@ void FolderListWidget::fill() {
     QTreeWidgetItem* current = nullptr;
     for (const std::string& root : roots) {
         const bool onChain = !chain.empty() && root == chain[0];
-        QTreeWidgetItem* entry = item(nullptr, root, QFile::decodeName(root.c_str()), onChain ? openIcon : closedIcon);
+        QTreeWidgetItem* entry = item(nullptr, root, QString::fromStdString(root), onChain ? openIcon : closedIcon);
         if (onChain) current = entry;
     }
     for (size_t i = 1; i < chain.size(); ++i) {
         const std::string& folder = chain[i];
         const std::string name = folder.substr(folder.find_last_of(std::string{'/', platform_.Separator()}) + 1);
-        current = item(current, folder, QFile::decodeName(name.c_str()), openIcon);
+        current = item(current, folder, QString::fromStdString(name), openIcon);
     }
     if (!current) return;
     for (QTreeWidgetItem* open = current; open; open = open->parent()) open->setExpanded(true);

@@ -52,4 +52,5 @@ void QtSaveDialog::ShowSave() {
     fileName_ = chosen;
 }
 
-std::string QtSaveDialog::FileName() { return QFile::encodeName(fileName_).toStdString(); }
+// As the system writes paths: D:\survey\trip.shp on Windows.
+std::string QtSaveDialog::FileName() { return QDir::toNativeSeparators(fileName_).toStdString(); }

@@ -1,6 +1,5 @@
 #include "window/SimpleStatusBar.h"
 
-#include <QFile>
 
 SimpleStatusBar::SimpleStatusBar(QWidget* parent) : QStatusBar(parent), label_(new QLabel(this)) {
     setSizeGripEnabled(false);
@@ -12,6 +11,6 @@ SimpleStatusBar::SimpleStatusBar(QWidget* parent) : QStatusBar(parent), label_(n
 }
 
 void SimpleStatusBar::SetSimpleText(const std::string& text) {
-    // Paths in the text are the file system's bytes.
-    label_->setText(QFile::decodeName(QByteArray::fromStdString(text)));
+    // Paths in the text are the file system's bytes, shown as UTF-8 as far as they are.
+    label_->setText(QString::fromStdString(text));
 }

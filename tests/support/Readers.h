@@ -11,6 +11,14 @@
 #define PICTRAK_SHAPE_DUMP ""
 #endif
 
+#ifdef _WIN32
+// Under Wine the readers would have to run on Linux, outside the program's system.
+inline std::string runCommand(const std::string&) { return ""; }
+inline bool independentReaders(std::string& why) {
+    why = "the independent readers (pyshp, ogrinfo, exiftool) run on Linux, not under Windows";
+    return false;
+}
+#else
 inline std::string runCommand(const std::string& command) {
     std::string out;
     FILE* pipe = popen((command + " 2>&1").c_str(), "r");
@@ -21,6 +29,15 @@ inline std::string runCommand(const std::string& command) {
     pclose(pipe);
     return out;
 }
+
+// Whether pyshp and ogrinfo are here to read our output, and why not.
+inline bool independentReaders(std::string& why) {
+    if (runCommand("command -v ogrinfo >/dev/null && /usr/bin/python3 -c 'import shapefile' && echo yes") == "yes\n")
+        return true;
+    why = "ogrinfo (gdal-bin), /usr/bin/python3 or python3-pyshp is missing";
+    return false;
+}
+#endif
 
 inline std::string quoted(const std::string& path) {
     std::string q = "'";

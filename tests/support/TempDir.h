@@ -1,14 +1,17 @@
 #pragma once
-#include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 
 // A folder of its own for one test, removed afterwards.
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "pictrak-test-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
+        std::random_device random;
+        const auto temp = std::filesystem::temp_directory_path();
+        do {
+            path_ = (temp / ("pictrak-test-" + std::to_string(random()))).string();
+        } while (!std::filesystem::create_directory(path_));
     }
     ~TempDir() {
         std::error_code ignored;
@@ -19,8 +22,13 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    std::string operator/(const std::string& name) const { return path_ + separator + name; }
 
 private:
+#ifdef _WIN32
+    static constexpr char separator = '\\';
+#else
+    static constexpr char separator = '/';
+#endif
     std::string path_;
 };

@@ -1,0 +1,25 @@
+# The Windows installer, from the same install rules: CPack's NSIS generator (makensis is
+# in Debian). It installs into Program Files with the projection file beside the program,
+# adds a Start-menu entry with the program's icon, an entry in Apps & features with the
+# version and the publisher, and an uninstaller. /S installs and uninstalls silently.
+set(CPACK_GENERATOR NSIS)
+set(CPACK_PACKAGE_FILE_NAME "pictrak2shp-${PROJECT_VERSION}-win64")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY "Pictrak2Shp")
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "Pictrak2Shp")
+set(CPACK_NSIS_PACKAGE_NAME "Pictrak2Shp")
+set(CPACK_NSIS_DISPLAY_NAME "Pictrak2Shp")
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+set(CPACK_NSIS_INSTALLED_ICON_NAME "pictrak2shp.exe")
+set(CPACK_NSIS_MUI_ICON "${CMAKE_BINARY_DIR}/pictrak2shp.ico")
+set(CPACK_NSIS_MUI_UNIICON "${CMAKE_BINARY_DIR}/pictrak2shp.ico")
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+set(CPACK_NSIS_MODIFY_PATH OFF)
+set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/data/copyright")
+# The list starts in each user's own Pictures folder: a shortcut's folder may name the
+# user's profile, which Windows fills in at each start.
+set(CPACK_NSIS_CREATE_ICONS_EXTRA "
+  StrCpy $OUTDIR '%USERPROFILE%\\Pictures'
+  CreateShortCut '$SMPROGRAMS\\Pictrak2Shp.lnk' '$INSTDIR\\pictrak2shp.exe' '' '$INSTDIR\\pictrak2shp.exe' 0
+  SetOutPath '$INSTDIR'")
+set(CPACK_NSIS_DELETE_ICONS_EXTRA "
+  Delete '$SMPROGRAMS\\Pictrak2Shp.lnk'")
