@@ -154,6 +154,25 @@ private slots:
         std::filesystem::remove_all(std::filesystem::u8path(folder));
     }
 
+    // Every drive stands above the tree, as the root does where there are no drives, and a
+    // photo on a card is a double-click away.
+    void everyRootIsShownAndOpens() {
+        QTemporaryDir card;
+        writePhoto(bytes(card.filePath("card.jpg")), 3);
+        platform_.roots = systemPlatform()->Roots();
+        platform_.roots.push_back(bytes(card.path()));
+        openFolder(QDir::currentPath());
+        auto* dirList = control<FolderListWidget>("dirList");
+        QStringList tops;
+        for (int i = 0; i < dirList->topLevelItemCount(); ++i) tops << dirList->topLevelItem(i)->text(0);
+        QStringList expected;
+        for (const std::string& root : platform_.roots) expected << QString::fromStdString(root);
+        QCOMPARE(tops, expected);
+        emit dirList->itemActivated(dirList->topLevelItem(dirList->topLevelItemCount() - 1), 0);
+        QCOMPARE(dirList->Path(), bytes(card.path()));
+        QCOMPARE(files(), QStringList{"card.jpg"});
+    }
+
     void openingAFolderRefillsTheFilesAndClearsTheSelection() {
         QTemporaryDir dir;
         writePhoto(bytes(dir.filePath("top.jpg")), 1);

@@ -31,6 +31,7 @@ public:
     bool stopped() const { return stopAt_ > 0 && changes_ >= stopAt_; }
 
     std::string programFolder;  // the real one when empty
+    std::vector<std::string> roots;  // the real ones when empty: a card or a stick as a drive
     // Every file asked for ahead, with `*progress` at that moment.
     std::vector<std::pair<std::string, int>> hints;
     const int* progress = nullptr;
@@ -76,7 +77,7 @@ public:
     std::string ProgramFolder() override { return programFolder.empty() ? real_->ProgramFolder() : programFolder; }
     char Separator() const override { return real_->Separator(); }
     bool IsAbsolute(const std::string& path) const override { return real_->IsAbsolute(path); }
-    std::vector<std::string> Roots() override { return real_->Roots(); }
+    std::vector<std::string> Roots() override { return roots.empty() ? real_->Roots() : roots; }
     std::string Clean(const std::string& folder) const override { return real_->Clean(folder); }
     std::vector<std::string> Chain(const std::string& folder) const override { return real_->Chain(folder); }
     std::string DisplayProblem() override { return real_->DisplayProblem(); }
