@@ -213,7 +213,9 @@ TEST_F(SaveFixture, AFailedSaveLeavesWhatWasThere) {
     if (std::string why; independentReaders(why)) {
         EXPECT_EQ(readWithPyshp(out / "trip.shp").records.size(), 12u);
     }
+#ifndef _WIN32  // Windows keeps no such bits: a read-only file is refused, the others inherit their folder's rights
     EXPECT_EQ(fs::status(out / "trip.dbf").permissions(), ownBits);
+#endif
     EXPECT_FALSE(fs::exists(out / "trip.qix")) << "the index of the earlier points goes with them";
 }
 

@@ -42,7 +42,7 @@ ShapefileReplacement::~ShapefileReplacement() {
 }
 
 bool ShapefileReplacement::exists(const std::string& path) {
-    EntryKind kind;
+    EntryKind kind = EntryKind::other;
     return platform_.Kind(path, kind).ok();
 }
 

@@ -118,7 +118,7 @@ public:
             CreateFileW(wide(path).c_str(), access, shareAll, nullptr, how, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const IoStatus status = lastError();
-            EntryKind kind;
+            EntryKind kind = EntryKind::other;
             if (status.error == IoError::permission && Kind(path, kind).ok() && kind == EntryKind::folder)
                 return {IoError::notAFile, "not a regular file"};
             return status;
