@@ -2,7 +2,7 @@
 # build (tests included) lies in the build tree's top, and beside it libexif, libjpeg and
 # the compiler's runtime. The window adds Qt's (src/window/Windows.cmake). No Windows
 # build tool is packaged in Debian, so the list is ours.
-set(PICTRAK_WINDOWS_PREFIX $ENV{PICTRAK_WINDOWS_PREFIX})
+set(PICTRAK_WINDOWS_PREFIX "$ENV{PICTRAK_WINDOWS_PREFIX}" CACHE PATH "The libraries scripts/windows makes")
 file(GLOB PICTRAK_RUNTIME ${PICTRAK_WINDOWS_PREFIX}/bin/libexif-*.dll ${PICTRAK_WINDOWS_PREFIX}/bin/libjpeg-*.dll)
 foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime} OUTPUT_VARIABLE found

@@ -123,7 +123,7 @@ private slots:
         QDir(dir.path()).mkdir("d.jpg");
 #ifdef _WIN32
         // Names beyond the ANSI code page, through the wide calls.
-        const std::string folderName = "\xc3\xa9t\xc3\xa9 \xe5\x86\x99", photoName = "lat1\xc3\xa9.jpg";
+        const std::string folderName = "\xc3\xa9t\xc3\xa9\xe5\x86\x99", photoName = "lat1\xc3\xa9.jpg";
         const QString shownFolder = QString::fromUtf8(folderName.c_str()), shownPhoto = QString::fromUtf8(photoName.c_str());
 #else
         // Names that are not UTF-8 at all (Latin-1) are listed and read by their real bytes.
@@ -148,8 +148,8 @@ private slots:
         QCOMPARE(files(), QStringList{shownPhoto});
         QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
         QCOMPARE(window_->values().photoList.cell(0, colPath), photo);
+        QVERIFY2(box_.shown.empty(), box_.shown.empty() ? "" : box_.shown[0].prompt.c_str());
         QCOMPARE(window_->values().photoList.cell(0, colLatitude), std::string("45 Degrees 0 Minutes 0 Seconds"));
-        QVERIFY(box_.shown.empty());
         // QTemporaryDir cannot name what is not UTF-8.
         std::filesystem::remove_all(std::filesystem::u8path(folder));
     }
@@ -286,6 +286,9 @@ private slots:
 
     // Qt's own save dialog, as under a virtual display: everything the Save command asks of it.
     void saveDialogTakesTheTypedNameWhole() {
+#ifdef _WIN32
+        QSKIP("Windows shows its own save dialog, which QTest cannot reach; drive_window.sh types into it");
+#endif
         QTemporaryDir out;
         const QString typed = out.filePath("my \"best\" trip.shp");
         QFile(typed).open(QIODevice::WriteOnly);  // replaced without a question

@@ -19,7 +19,7 @@ set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/data/copyright")
 # user's profile, which Windows fills in at each start.
 set(CPACK_NSIS_CREATE_ICONS_EXTRA "
   StrCpy $OUTDIR '%USERPROFILE%\\Pictures'
-  CreateShortCut '$SMPROGRAMS\\Pictrak2Shp.lnk' '$INSTDIR\\pictrak2shp.exe' '' '$INSTDIR\\pictrak2shp.exe' 0
+  CreateShortCut '$SMPROGRAMS\\$STARTMENU_FOLDER\\Pictrak2Shp.lnk' '$INSTDIR\\pictrak2shp.exe' '' '$INSTDIR\\pictrak2shp.exe' 0
   SetOutPath '$INSTDIR'")
 set(CPACK_NSIS_DELETE_ICONS_EXTRA "
-  Delete '$SMPROGRAMS\\Pictrak2Shp.lnk'")
+  Delete '$SMPROGRAMS\\$MUI_TEMP\\Pictrak2Shp.lnk'")
