@@ -3,6 +3,9 @@
 # adds a Start-menu entry with the program's icon, an entry in Apps & features with the
 # version and the publisher, and an uninstaller. /S installs and uninstalls silently.
 set(CPACK_GENERATOR NSIS)
+set(CPACK_VERBATIM_VARIABLES ON)  # the NSIS lines below keep their backslashes
+# A 64-bit installer for a 64-bit program: it needs no 32-bit Windows layer (nor Wine's).
+set(CPACK_NSIS_EXECUTABLE "${PROJECT_SOURCE_DIR}/scripts/makensis-amd64")
 set(CPACK_PACKAGE_FILE_NAME "pictrak2shp-${PROJECT_VERSION}-win64")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "Pictrak2Shp")
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "Pictrak2Shp")
