@@ -8,6 +8,7 @@
 #include <string>
 
 #include "intake/ExifTagReader.h"
+#include "intake/TagNames.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const int fd = memfd_create("photo", 0);
@@ -18,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ExifTagReader reader(*platform);
     reader.OpenPhoto(path);
     if (!reader.ErrorText().empty()) return 0;
-    for (const char* tag : {"GPSLatitude", "GPSLongitude", "DateTime", "GPSDateStamp", "GPSTimeStamp"}) {
-        const std::string text = reader.TagText(tag);
+    for (const TagColumn& tag : tagColumns) {
+        const std::string text = reader.TagText(tag.name);
         for (char c : text)
             if (c < 0x20 || c > 0x7E) __builtin_trap();  // texts go into the attribute table as they are
     }

@@ -7,6 +7,7 @@
 
 #include "intake/DecimalText.h"
 #include "intake/JpegExifSegment.h"
+#include "intake/TagNames.h"
 
 void ExifTagReader::ExifDataDeleter::operator()(ExifData* data) const { exif_data_unref(data); }
 
@@ -135,12 +136,12 @@ std::string ExifTagReader::load(const std::string& path) {
 std::string ExifTagReader::TagText(const std::string& tagName) {
     ExifData* data = data_.get();
     if (!data) return "";
-    if (tagName == "GPSLatitude") return coordinateText(data, EXIF_TAG_GPS_LATITUDE, EXIF_TAG_GPS_LATITUDE_REF, 90);
-    if (tagName == "GPSLongitude")
+    if (tagName == tagLatitude) return coordinateText(data, EXIF_TAG_GPS_LATITUDE, EXIF_TAG_GPS_LATITUDE_REF, 90);
+    if (tagName == tagLongitude)
         return coordinateText(data, EXIF_TAG_GPS_LONGITUDE, EXIF_TAG_GPS_LONGITUDE_REF, 180);
-    if (tagName == "DateTime") return asciiText(entryIn(data, EXIF_IFD_0, EXIF_TAG_DATE_TIME));
-    if (tagName == "GPSDateStamp") return asciiText(entryIn(data, EXIF_IFD_GPS, EXIF_TAG_GPS_DATE_STAMP));
-    if (tagName == "GPSTimeStamp") return timeText(data);
+    if (tagName == tagDateTime) return asciiText(entryIn(data, EXIF_IFD_0, EXIF_TAG_DATE_TIME));
+    if (tagName == tagGpsDate) return asciiText(entryIn(data, EXIF_IFD_GPS, EXIF_TAG_GPS_DATE_STAMP));
+    if (tagName == tagGpsTime) return timeText(data);
     return "";
 }
 

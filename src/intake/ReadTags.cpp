@@ -2,19 +2,8 @@
 #include <string>
 
 #include "intake/ReadCommand.h"
+#include "intake/TagNames.h"
 #include "tables/Int16.h"
-
-namespace {
-struct TagColumn {
-    const char* name;
-    Column column;
-};
-constexpr TagColumn tagColumns[] = {
-    {"GPSLatitude", colLatitude}, {"GPSLongitude", colLongitude}, {"DateTime", colDateTime},
-    {"GPSDateStamp", colGpsDate}, {"GPSTimeStamp", colGpsTime},
-};
-
-}  // namespace
 
 void ReadCommand::ReadTags() {
     std::unique_ptr<TagReader> reader;

@@ -37,7 +37,7 @@ double decimalCoordinate(const std::string& text) {
 }
 
 std::string decimalCoordinateText(double value) {
-    if (value == 0) value = 0;  // no "-0" for a point on the equator or the prime meridian
+    value = withoutNegativeZero(value);
     char digits[64];
     const auto result = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 15);
     std::string text(digits, result.ptr);

@@ -23,8 +23,7 @@ void ShapeWriter::WriteShape() {
         shape->Fields().GetField("Time_GPS").SetValue(v_.pointList.cell(r, colGpsTime));
 
         const double y = decimalCoordinate(v_.pointList.cell(r, colLatitude));
-        double x = -decimalCoordinate(v_.pointList.cell(r, colLongitude));
-        if (x == 0) x = 0;  // a point on the prime meridian lies at 0, not at -0
+        const double x = withoutNegativeZero(-decimalCoordinate(v_.pointList.cell(r, colLongitude)));
         shape->Points().AddPoint(x, y);
 
         shape->WriteRecord();
