@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "FaultyPlatform.h"
 #include "ReadSetup.h"
 
@@ -7,8 +9,7 @@ namespace {
 // Folders as this system spells them: /trip here, C:\trip on Windows; and back.
 std::string native(std::string path) {
 #ifdef _WIN32
-    for (char& c : path)
-        if (c == '/') c = '\\';
+    std::replace(path.begin(), path.end(), '/', '\\');
     return path.empty() ? path : "C:" + path;
 #else
     return path;
@@ -17,8 +18,7 @@ std::string native(std::string path) {
 std::string portable(std::string path) {
 #ifdef _WIN32
     if (path.rfind("C:", 0) == 0) path.erase(0, 2);
-    for (char& c : path)
-        if (c == '\\') c = '/';
+    std::replace(path.begin(), path.end(), '\\', '/');
 #endif
     return path;
 }

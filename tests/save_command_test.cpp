@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include "Fakes.h"
 #include "FaultyPlatform.h"
@@ -33,9 +32,7 @@ using Folder = std::map<std::string, std::string>;
 Folder contents(const std::string& folder) {
     Folder files;
     for (const auto& entry : fs::directory_iterator(folder)) {
-        std::ostringstream bytes;
-        bytes << std::ifstream(entry.path(), std::ios::binary).rdbuf();
-        files[entry.path().filename().string()] = bytes.str();
+        files[entry.path().filename().string()] = fileBytes(entry.path()).value_or("");
     }
     return files;
 }
@@ -255,10 +252,10 @@ TEST_F(SaveFixture, OutputThatCannotBeReplacedOrWrittenIsRefusedWithItsFile) {
     }
 }
 
-// Killed at any moment of a Save over 32766 points saved before: whenever a .shp stands
-// under the name, the files under the name are the earlier set or the new one, byte for
-// byte; anything else has a name that says it is left over; and the next Save under the
-// name finds a whole set, earlier or new, and nothing left over.
+// Killed, or its power cut, at any change a Save over 32766 earlier points makes: whenever a
+// .shp stands under the name, the files under it are the earlier set or the new one, byte for
+// byte, and all else is named as left over; the next Save finds a whole set and tidies the rest.
+// A Save that said it was done keeps the new set through a power cut.
 TEST_F(SaveFixture, KilledAtAnyMomentLeavesTheEarlierOrTheNewSet) {
     const std::string trip = out / "trip.shp";
     photos(32766);
@@ -271,37 +268,38 @@ TEST_F(SaveFixture, KilledAtAnyMomentLeavesTheEarlierOrTheNewSet) {
     ASSERT_FALSE(fresh == earlier);
 
     int sawNew = 0, sawEarlier = 0, sawNoShp = 0;
-    for (int kill = 1; kill <= length; ++kill) {
-        SCOPED_TRACE("killed at change " + std::to_string(kill) + " of " + std::to_string(length));
-        restore(out.path(), earlier);
-        platform = FaultyPlatform();
-        platform.programFolder = program.path();
-        platform.stopAt(kill);
-        trySave(trip);
+    for (const bool powerCut : {false, true}) {
+        for (int kill = 1; kill <= length + 1; ++kill) {
+            SCOPED_TRACE(std::string(powerCut ? "power cut" : "killed") + " at change " + std::to_string(kill) +
+                         " of " + std::to_string(length));
+            restore(out.path(), earlier);
+            platform = FaultyPlatform();
+            platform.programFolder = program.path();
+            if (kill <= length) platform.stopAt(kill);
+            const bool saved = trySave(trip).number == 0 && kill > length;
+            if (powerCut) platform.powerCut();
 
-        Folder left = contents(out.path()), named;
-        for (auto it = left.begin(); it != left.end();) {
-            const std::string& name = it->first;
-            const bool leftOver = name.find(".pictrak-") != std::string::npos;
-            if (!leftOver) named.insert(*it);
-            it = leftOver ? std::next(it) : left.erase(it);
+            Folder named;  // left-overs aside
+            for (const auto& [name, bytes] : contents(out.path()))
+                if (name.find(".pictrak-") == std::string::npos) named[name] = bytes;
+            EXPECT_TRUE(!saved || named == fresh) << "a Save that said it was done";
+            if (named.count("trip.shp")) {
+                EXPECT_TRUE(named == earlier || named == fresh);
+                ++(named == fresh ? sawNew : sawEarlier);
+            } else {
+                ++sawNoShp;
+            }
+            // What the next Save under the name does first.
+            FaultyPlatform next;
+            ShapefileReplacement(next, out / "trip");
+            const Folder after = contents(out.path());
+            EXPECT_TRUE(after == earlier || after == fresh);
         }
-        if (named.count("trip.shp")) {
-            EXPECT_TRUE(named == earlier || named == fresh);
-            ++(named == fresh ? sawNew : sawEarlier);
-        } else {
-            ++sawNoShp;
-        }
-        // What the next Save under the name does first.
-        FaultyPlatform next;
-        ShapefileReplacement(next, out / "trip");
-        const Folder after = contents(out.path());
-        EXPECT_TRUE(after == earlier || after == fresh);
     }
     EXPECT_GT(sawEarlier, 0);
     EXPECT_GT(sawNew, 0);
     EXPECT_GT(sawNoShp, 0);
-    std::cout << "killed a Save at each of its " << length << " changes to the disk\n";
+    std::cout << "killed a Save, and cut its power, at each of its " << length << " changes to the disk\n";
 }
 
 // The fault-injecting platform says a full disk is a failed write: here a disk does fill up,

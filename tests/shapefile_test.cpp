@@ -3,7 +3,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "Readers.h"
 #include "SharedPhotos.h"
@@ -139,9 +138,7 @@ TEST_F(ShapefileFixture, NamesEndInShpAndAreReplacedWhole) {
     ASSERT_EQ(again.records.size(), 1u);
     EXPECT_EQ(again.records[0].values[1], "c");
     EXPECT_FALSE(std::filesystem::exists(dir / "points.qix"));
-    std::ostringstream cpg;
-    cpg << std::ifstream(dir / "points.cpg").rdbuf();
-    EXPECT_EQ(cpg.str(), "UTF-8");
+    EXPECT_EQ(fileBytes(dir / "points.cpg"), "UTF-8");
 
     const PyshpView other = write("other.shp", {{"d", " 4", " 4", "", "", ""}});
     EXPECT_EQ(other.records.size(), 1u);

@@ -1,16 +1,23 @@
 #pragma once
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "TempDir.h"
 #include "platform/Platform.h"
 
 // The system's own platform, made to fail on purpose, as an ordinary user on any system
 // meets failures: the n-th write, sync, rename or removal fails; the disk fills up after so
 // many bytes; a named file is closed to this user; or, as if the program were killed there,
-// the n-th change to the disk and every one after it are not made.
+// the n-th change to the disk and every one after it are not made. After that, a power cut
+// may take what was not yet on the storage: the data of a file written since its last sync,
+// and every name made, moved or removed in a folder since that folder's last sync.
 class FaultyPlatform : public Platform {
 public:
     enum Step { create, write, sync, rename, remove, steps };
@@ -25,6 +32,18 @@ public:
     // The file may be read, moved and removed, but not written.
     void makeReadOnly(const std::string& path) { readOnly_.push_back(path); }
     void stopAt(int change) { stopAt_ = change; }
+    // What a power cut now loses: unsynced files end up empty, unsynced folder changes undone.
+    void powerCut() {
+        for (const std::string& path : unsynced_)
+            if (std::filesystem::exists(path)) std::filesystem::resize_file(path, 0);
+        for (auto change = journal_.rbegin(); change != journal_.rend(); ++change) {
+            if (change->movedFrom.empty()) std::filesystem::remove(change->name);
+            if (!change->movedFrom.empty()) std::filesystem::rename(change->name, change->movedFrom);
+            if (change->before) std::ofstream(change->name, std::ios::binary) << *change->before;
+        }
+        unsynced_.clear();
+        journal_.clear();
+    }
 
     int count(Step step) const { return counts_[step]; }
     int changes() const { return changes_; }
@@ -42,7 +61,8 @@ public:
             if (IoStatus fault = step(create); !fault.ok()) return fault;
         std::unique_ptr<File> real;
         const IoStatus status = real_->Open(path, mode, real);
-        if (status.ok()) file = std::make_unique<FaultyFile>(*this, std::move(real));
+        if (status.ok() && mode == OpenMode::create) journal_.push_back({path, "", {}});
+        if (status.ok()) file = std::make_unique<FaultyFile>(*this, path, std::move(real));
         return status;
     }
     void HintReads(const std::vector<std::string>& paths, size_t bytes) noexcept override {
@@ -53,12 +73,21 @@ public:
     IoStatus Rename(const std::string& from, const std::string& to) override {
         if (isDenied(from) || isDenied(to)) return denied();
         if (IoStatus fault = step(rename); !fault.ok()) return fault;
-        return real_->Rename(from, to);
+        const FolderChange change{to, from, fileBytes(to)};
+        const IoStatus status = real_->Rename(from, to);
+        if (status.ok()) {
+            journal_.push_back(change);
+            if (unsynced_.erase(from)) unsynced_.insert(to);
+        }
+        return status;
     }
     IoStatus Remove(const std::string& path) override {
         if (isDenied(path)) return denied();
         if (IoStatus fault = step(remove); !fault.ok()) return fault;
-        return real_->Remove(path);
+        const FolderChange change{path, "", fileBytes(path)};
+        const IoStatus status = real_->Remove(path);
+        if (status.ok() && change.before) journal_.push_back(change);
+        return status;
     }
     IoStatus CheckWritable(const std::string& path) override {
         return isDenied(path) || isIn(readOnly_, path) ? denied() : real_->CheckWritable(path);
@@ -68,7 +97,13 @@ public:
     }
     IoStatus SyncFolder(const std::string& folder) override {
         if (IoStatus fault = step(sync); !fault.ok()) return fault;
-        return real_->SyncFolder(folder);
+        const IoStatus status = real_->SyncFolder(folder);
+        const std::filesystem::path synced = std::filesystem::path(folder).lexically_normal();
+        for (auto change = journal_.begin(); status.ok() && change != journal_.end();) {
+            const bool inFolder = std::filesystem::path(change->name).parent_path() / "" == synced / "";
+            change = inFolder ? journal_.erase(change) : std::next(change);
+        }
+        return status;
     }
     IoStatus List(const std::string& folder, std::vector<Entry>& entries) override {
         return isDenied(folder) ? denied() : real_->List(folder, entries);
@@ -85,7 +120,8 @@ public:
 private:
     class FaultyFile : public File {
     public:
-        FaultyFile(FaultyPlatform& owner, std::unique_ptr<File> real) : owner_(owner), real_(std::move(real)) {}
+        FaultyFile(FaultyPlatform& owner, std::string path, std::unique_ptr<File> real)
+            : owner_(owner), path_(std::move(path)), real_(std::move(real)) {}
         IoStatus ReadAt(uint64_t offset, void* into, size_t size, size_t& got) override {
             return real_->ReadAt(offset, into, size, got);
         }
@@ -93,17 +129,21 @@ private:
             if (IoStatus fault = owner_.step(write); !fault.ok()) return fault;
             if (owner_.room_ < size) return {IoError::diskFull, "No space left on device"};
             owner_.room_ -= size;
+            owner_.unsynced_.insert(path_);
             return real_->WriteAt(offset, data, size);
         }
         IoStatus Size(uint64_t& size) override { return real_->Size(size); }
         IoStatus Sync() override {
             if (IoStatus fault = owner_.step(sync); !fault.ok()) return fault;
-            return real_->Sync();
+            const IoStatus status = real_->Sync();
+            if (status.ok()) owner_.unsynced_.erase(path_);
+            return status;
         }
         IoStatus Close() override { return real_->Close(); }
 
     private:
         FaultyPlatform& owner_;
+        const std::string path_;
         std::unique_ptr<File> real_;
     };
 
@@ -122,6 +162,12 @@ private:
     }
     bool isDenied(const std::string& path) const { return isIn(denied_, path); }
     static IoStatus denied() { return {IoError::permission, "Permission denied"}; }
+    // A name made (movedFrom empty: the Save makes none over a file), moved here, or removed,
+    // and the file it held before.
+    struct FolderChange {
+        std::string name, movedFrom;
+        std::optional<std::string> before;
+    };
 
     std::unique_ptr<Platform> real_;
     std::map<std::pair<int, int>, IoError> failures_;
@@ -130,4 +176,6 @@ private:
     int stopAt_ = 0;
     uint64_t room_ = UINT64_MAX;
     std::vector<std::string> denied_, readOnly_;
+    std::set<std::string> unsynced_;
+    std::vector<FolderChange> journal_;
 };

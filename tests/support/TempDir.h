@@ -1,5 +1,8 @@
 #pragma once
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <iterator>
 #include <random>
 #include <string>
 
@@ -32,3 +35,10 @@ private:
 #endif
     std::string path_;
 };
+
+// The bytes of a file, none when it is no file or cannot be read.
+inline std::optional<std::string> fileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!std::filesystem::is_regular_file(path) || !file) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
