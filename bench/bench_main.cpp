@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "Fakes.h"
-#include "FaultyPlatform.h"
 #include "PhotoMaker.h"
 #include "ReadSetup.h"
 #include "intake/ExifTagReader.h"
@@ -150,13 +149,14 @@ struct Saving {
     FakeSaveDialog dialog;
     FakeMessageBox box;
     FakeStatusBar status;
-    FaultyPlatform platform;  // made to fail in nothing: the projection from the project
-    ShapelibShapeFiles control{platform};
+    std::unique_ptr<Platform> platform = systemPlatform();
+    ShapelibShapeFiles control{*platform};
     SaveCommand save;
 
-    Saving(WorkingValues& values, const std::string& out) : save(values, dialog, box, status, control, platform) {
-        platform.programFolder = out;
-        fs::copy_file(PICTRAK_PRJ, out + "/latlongwgs84.prj", fs::copy_options::overwrite_existing);
+    Saving(WorkingValues& values, const std::string& out) : save(values, dialog, box, status, control, *platform) {
+        // The projection beside this program, where Save looks for it.
+        fs::copy_file(PICTRAK_PRJ, platform->Child(platform->ProgramFolder(), "latlongwgs84.prj"),
+                      fs::copy_options::overwrite_existing);
         dialog.fileName = out + "/save.shp";
     }
 };
