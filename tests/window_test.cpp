@@ -132,7 +132,12 @@ private slots:
 #endif
         const std::string folder = platform_.Child(bytes(dir.path()), folderName);
         const std::string photo = platform_.Child(folder, photoName);
-        QVERIFY(std::filesystem::create_directory(std::filesystem::u8path(folder)));
+        // QTemporaryDir cannot name what is not UTF-8: it goes here, even when a check fails.
+        struct Gone {
+            std::filesystem::path path;
+            ~Gone() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
+        } gone{std::filesystem::u8path(folder)};
+        QVERIFY(std::filesystem::create_directory(gone.path));
         photo::Recipe recipe;
         recipe.latitude = photo::dms(45);
         const std::vector<uint8_t> made = photo::make(recipe);
@@ -150,8 +155,6 @@ private slots:
         QCOMPARE(window_->values().photoList.cell(0, colPath), photo);
         QVERIFY2(box_.shown.empty(), box_.shown.empty() ? "" : box_.shown[0].prompt.c_str());
         QCOMPARE(window_->values().photoList.cell(0, colLatitude), std::string("45 Degrees 0 Minutes 0 Seconds"));
-        // QTemporaryDir cannot name what is not UTF-8.
-        std::filesystem::remove_all(std::filesystem::u8path(folder));
     }
 
     // Every drive stands above the tree, as the root does where there are no drives, and a
