@@ -32,7 +32,7 @@ public:
     // The file may be read, moved and removed, but not written.
     void makeReadOnly(const std::string& path) { readOnly_.push_back(path); }
     void stopAt(int change) { stopAt_ = change; }
-    // What a power cut now loses: unsynced files end up empty, unsynced folder changes undone.
+    // After a stopAt() (no other run keeps copies for it): unsynced files empty, folder changes undone.
     void powerCut() {
         for (const std::string& path : unsynced_)
             if (std::filesystem::exists(path)) std::filesystem::resize_file(path, 0);
@@ -61,7 +61,7 @@ public:
             if (IoStatus fault = step(create); !fault.ok()) return fault;
         std::unique_ptr<File> real;
         const IoStatus status = real_->Open(path, mode, real);
-        if (status.ok() && mode == OpenMode::create) journal_.push_back({path, "", {}});
+        if (status.ok() && mode == OpenMode::create && cuttable()) journal_.push_back({path, "", {}});
         if (status.ok()) file = std::make_unique<FaultyFile>(*this, path, std::move(real));
         return status;
     }
@@ -73,18 +73,16 @@ public:
     IoStatus Rename(const std::string& from, const std::string& to) override {
         if (isDenied(from) || isDenied(to)) return denied();
         if (IoStatus fault = step(rename); !fault.ok()) return fault;
-        const FolderChange change{to, from, fileBytes(to)};
+        const FolderChange change{to, from, cuttable() ? fileBytes(to) : std::nullopt};
         const IoStatus status = real_->Rename(from, to);
-        if (status.ok()) {
-            journal_.push_back(change);
-            if (unsynced_.erase(from)) unsynced_.insert(to);
-        }
+        if (status.ok() && cuttable()) journal_.push_back(change);
+        if (status.ok() && unsynced_.erase(from)) unsynced_.insert(to);
         return status;
     }
     IoStatus Remove(const std::string& path) override {
         if (isDenied(path)) return denied();
         if (IoStatus fault = step(remove); !fault.ok()) return fault;
-        const FolderChange change{path, "", fileBytes(path)};
+        const FolderChange change{path, "", cuttable() ? fileBytes(path) : std::nullopt};
         const IoStatus status = real_->Remove(path);
         if (status.ok() && change.before) journal_.push_back(change);
         return status;
@@ -129,7 +127,7 @@ private:
             if (IoStatus fault = owner_.step(write); !fault.ok()) return fault;
             if (owner_.room_ < size) return {IoError::diskFull, "No space left on device"};
             owner_.room_ -= size;
-            owner_.unsynced_.insert(path_);
+            if (owner_.cuttable()) owner_.unsynced_.insert(path_);
             return real_->WriteAt(offset, data, size);
         }
         IoStatus Size(uint64_t& size) override { return real_->Size(size); }
@@ -161,6 +159,7 @@ private:
         return false;
     }
     bool isDenied(const std::string& path) const { return isIn(denied_, path); }
+    bool cuttable() const { return stopAt_ > 0; }
     static IoStatus denied() { return {IoError::permission, "Permission denied"}; }
     // A name made (movedFrom empty: the Save makes none over a file), moved here, or removed,
     // and the file it held before.

@@ -1,8 +1,8 @@
 #pragma once
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -38,7 +38,7 @@ private:
 
 // The bytes of a file, none when it is no file or cannot be read.
 inline std::optional<std::string> fileBytes(const std::filesystem::path& path) {
+    if (!std::filesystem::is_regular_file(path)) return std::nullopt;  // a FIFO would block
     std::ifstream file(path, std::ios::binary);
-    if (!std::filesystem::is_regular_file(path) || !file) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(file), {});
+    return file ? std::optional<std::string>(std::string(std::istreambuf_iterator<char>(file), {})) : std::nullopt;
 }
