@@ -37,12 +37,19 @@ void SaveCommand::cmdWrite_Click() {
         copyFile(platform_, source, writtenAside(shapefileBase(v_.shapePath) + ".prj"));
         replacement.commit();
     } catch (const RuntimeError& failure) {
-        if (!replacement.replacesEarlier()) throw;
-        throw RuntimeError(failure.number(),
-                           failure.description() + (replacement.earlierIntact()
-                                                        ? ". The shapefile saved earlier under this name is unchanged."
-                                                        : ". The shapefile saved earlier under this name could not be "
-                                                          "put back whole: its files end in .pictrak-old."));
+        std::string outcome;
+        if (replacement.committed())
+            outcome = "The shapefile is saved; what it replaced is left beside it under names ending in "
+                      ".pictrak-old, which the next Save under this name removes.";
+        else if (!replacement.earlierIntact())
+            outcome = "The shapefile saved earlier under this name could not be put back whole: its files end in "
+                      ".pictrak-old.";
+        else if (replacement.finishedCutShort())
+            outcome = "The shapefile of the Save cut short earlier under this name is in place.";
+        else if (replacement.replacesEarlier())
+            outcome = "The shapefile saved earlier under this name is unchanged.";
+        if (outcome.empty()) throw;
+        throw RuntimeError(failure.number(), failure.description() + ". " + outcome);
     }
     statusBar_.SetSimpleText("Conversion complete, " + v_.shapePath + " saved.");
 }

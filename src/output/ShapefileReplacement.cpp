@@ -1,7 +1,11 @@
 #include "output/ShapefileReplacement.h"
 
 #include <algorithm>
+#include <map>
+#include <optional>
+#include <sstream>
 
+#include "output/Crc32.h"
 #include "output/ShapefileName.h"
 #include "tables/RuntimeError.h"
 
@@ -13,6 +17,22 @@ const char* const placing[] = {".shx", ".dbf", ".cpg", ".prj", ".shp"};
 // Spatial indexes of the earlier shapefile, which would describe the wrong points: they go
 // when the new shapefile is in place.
 const char* const indexes[] = {".qix", ".sbn", ".sbx"};
+
+bool isIndex(const std::string& ending) { return std::find(std::begin(indexes), std::end(indexes), ending) != std::end(indexes); }
+std::vector<std::string> allEndings() {
+    std::vector<std::string> endings(std::begin(movingAside), std::end(movingAside));
+    endings.insert(endings.end(), std::begin(indexes), std::end(indexes));
+    return endings;
+}
+bool contains(const std::vector<std::string>& endings, const std::string& ending) {
+    return std::find(endings.begin(), endings.end(), ending) != endings.end();
+}
+bool absent(const IoStatus& status) {
+    return status.error == IoError::notFound || status.error == IoError::pathNotFound;
+}
+std::string nameOf(const std::string& path) {
+    return path.substr(path.find_last_of("/\\") + 1);
+}
 }  // namespace
 
 ShapefileReplacement::ShapefileReplacement(Platform& platform, std::string base)
@@ -20,15 +40,21 @@ ShapefileReplacement::ShapefileReplacement(Platform& platform, std::string base)
     const size_t separator = base_.find_last_of(std::string{'/', platform_.Separator()});
     folder_ = separator == std::string::npos ? "" : base_.substr(0, separator + 1);
 
-    if (exists(savingMarker(base_))) {
-        // An earlier Save was cut short after its new set was whole: finish it.
-        moveEarlierAside();
-        placeNew();
-        removeMovedAside();
+    if (exists(savingMarker(base_))) finishCutShort();
+    // Without a whole marker nothing was moved aside: the new files and the marker are what a
+    // Save cut short before its set was whole left, and an earlier file aside is nothing this
+    // program can vouch for.
+    for (const std::string& ending : allEndings())
+        if (exists(movedAside(file(ending)))) refuse("no whole " + nameOf(savingMarker(base_)) + " lists them");
+    for (const std::string& leftover : {savingMarker(base_), writtenAside(file(".shp")), writtenAside(file(".shx")),
+                                        writtenAside(file(".dbf")), writtenAside(file(".cpg")),
+                                        writtenAside(file(".prj"))}) {
+        if (!exists(leftover)) continue;
+        const IoStatus removed = platform_.Remove(leftover);
+        if (!removed.ok()) throw fileError(removed, leftover);
     }
     for (const char* ending : movingAside) {
         const std::string path = file(ending);
-        if (exists(writtenAside(path))) platform_.Remove(writtenAside(path));
         if (!exists(path)) continue;
         if (std::string(ending) == ".shp") earlier_ = true;
         const IoStatus writable = platform_.CheckWritable(path);
@@ -37,34 +63,153 @@ ShapefileReplacement::ShapefileReplacement(Platform& platform, std::string base)
 }
 
 ShapefileReplacement::~ShapefileReplacement() {
-    if (committed_) return;
+    if (committed_ || marked_) return;
     for (const char* ending : movingAside) platform_.Remove(writtenAside(file(ending)));
 }
 
+// A look-up that fails for another reason than that nothing is there is a failure: taken
+// for an absence, it would skip a file that is there.
 bool ShapefileReplacement::exists(const std::string& path) {
     EntryKind kind = EntryKind::other;
-    return platform_.Kind(path, kind).ok();
+    const IoStatus status = platform_.Kind(path, kind);
+    if (absent(status)) return false;
+    if (!status.ok()) throw fileError(status, path);
+    return true;
+}
+
+ShapefileReplacement::Print ShapefileReplacement::printOf(File& file, const std::string& path) {
+    std::vector<char> buffer(1 << 16);
+    Print print;
+    for (;;) {
+        size_t got = 0;
+        const IoStatus status = file.ReadAt(print.size, buffer.data(), buffer.size(), got);
+        if (!status.ok()) throw fileError(status, path);
+        if (got == 0) return print;
+        print.crc = crc32(print.crc, buffer.data(), got);
+        print.size += got;
+    }
+}
+
+ShapefileReplacement::Print ShapefileReplacement::printOf(const std::string& path) {
+    std::unique_ptr<File> opened;
+    const IoStatus status = platform_.Open(path, OpenMode::read, opened);
+    if (!status.ok()) throw fileError(status, path);
+    return printOf(*opened, path);
+}
+
+// What a Save cut short left is used only when it is what its marker lists: each new file
+// aside or already in place, and under the name no .shp, or the one that Save replaced, or
+// its own. Then it is finished, and brought to the storage, before this Save begins.
+void ShapefileReplacement::finishCutShort() {
+    const std::string marker = savingMarker(base_);
+    std::map<std::string, Print> listed;
+    std::optional<Print> replaced;
+    bool whole = false;
+    {
+        std::unique_ptr<File> opened;
+        IoStatus status = platform_.Open(marker, OpenMode::read, opened);
+        if (!status.ok()) throw fileError(status, marker);
+        std::string text(4096, '\0');
+        size_t got = 0;
+        status = opened->ReadAt(0, text.data(), text.size(), got);
+        if (!status.ok()) throw fileError(status, marker);
+        std::istringstream lines(text.substr(0, got));
+        for (std::string word, ending; !whole && lines >> word;) {
+            Print print;
+            if (word == "end") whole = true;
+            else if (lines >> ending >> print.size >> std::hex >> print.crc >> std::dec && word == "new")
+                listed[ending] = print;
+            else if (word == "earlier" && ending == ".shp")
+                replaced = print;
+            else
+                break;
+        }
+    }
+    if (!whole) return;  // cut short while it was written: its Save had moved nothing yet
+    for (const char* ending : movingAside) {
+        const std::string path = file(ending);
+        const auto print = listed.find(ending);
+        if (print == listed.end()) refuse(nameOf(marker) + " lists no " + nameOf(path));
+        if (exists(writtenAside(path))) {
+            if (printOf(writtenAside(path)) != print->second)
+                refuse(nameOf(writtenAside(path)) + " is not the file " + nameOf(marker) + " lists");
+            toPlace_.push_back(ending);
+        } else if (!exists(path) || printOf(path) != print->second) {
+            refuse(nameOf(writtenAside(path)) + " is missing");
+        }
+    }
+    const std::string shp = file(".shp");
+    if (contains(toPlace_, ".shp") && exists(shp) && (!replaced || printOf(shp) != *replaced))
+        refuse(nameOf(shp) + " is not the one that Save replaced");
+
+    try {
+        moveEarlierAside();
+        placeNew();
+        finished_ = !placed_.empty();
+        IoStatus status = platform_.SyncFolder(folder_);
+        if (!status.ok()) throw fileError(status, folder_);
+        removeMovedAside();
+        status = platform_.SyncFolder(folder_);
+        if (!status.ok()) throw fileError(status, folder_);
+    } catch (const RuntimeError& failure) {
+        throw RuntimeError(failure.number(), failure.description() +
+                                                 ". A Save under this name was cut short earlier and is not finished: "
+                                                 "its files end in .pictrak-new and .pictrak-old");
+    }
+    toPlace_.clear();
+    moved_.clear();
+    placed_.clear();
+}
+
+// Leftovers of a Save cut short that cannot be vouched for stay as they are, and so does
+// the shapefile beside them: the user may move them away, or keep what they hold.
+void ShapefileReplacement::refuse(const std::string& why) {
+    std::string found = savingMarker(base_);
+    if (!exists(found)) found.clear();
+    for (const std::string& ending : allEndings()) {
+        for (const std::string& aside : {writtenAside(file(ending)), movedAside(file(ending))})
+            if (exists(aside)) found += (found.empty() ? "" : ", ") + aside;
+    }
+    throw RuntimeError(errFileAccess, RuntimeError::standardDescription(errFileAccess) + ": " + found +
+                                          " were left by a Save cut short and are not used, since " + why +
+                                          ". Nothing was changed: move them away to save under this name.");
 }
 
 void ShapefileReplacement::commit() {
-    for (const char* ending : movingAside) {
+    std::ostringstream record;
+    for (const char* ending : placing) {
         const std::string path = file(ending);
         std::unique_ptr<File> written;
         IoStatus status = platform_.Open(writtenAside(path), OpenMode::readWrite, written);
-        if (status.ok()) status = written->Sync();
+        if (!status.ok()) throw fileError(status, path);
+        const Print print = printOf(*written, path);
+        record << "new " << ending << ' ' << print.size << ' ' << std::hex << print.crc << std::dec << '\n';
+        status = written->Sync();
         if (status.ok()) status = written->Close();
         if (status.ok() && exists(path)) status = platform_.KeepPermissions(path, writtenAside(path));
         if (!status.ok()) throw fileError(status, path);
     }
-    std::unique_ptr<File> marker;
-    IoStatus status = platform_.Open(savingMarker(base_), OpenMode::create, marker);
-    if (status.ok()) status = marker->Close();
+    if (exists(file(".shp"))) {
+        const Print print = printOf(file(".shp"));
+        record << "earlier .shp " << print.size << ' ' << std::hex << print.crc << std::dec << '\n';
+    }
+    record << "end\n";
+
+    const std::string marker = savingMarker(base_);
+    const std::string text = record.str();
+    std::unique_ptr<File> written;
+    IoStatus status = platform_.Open(marker, OpenMode::create, written);
+    marked_ = status.ok();
+    if (status.ok()) status = written->WriteAt(0, text.data(), text.size());
+    if (status.ok()) status = written->Sync();
+    if (status.ok()) status = written->Close();
     if (status.ok()) status = platform_.SyncFolder(folder_);
     if (!status.ok()) {
-        platform_.Remove(savingMarker(base_));
-        throw fileError(status, savingMarker(base_));
+        if (!marked_ || platform_.Remove(marker).ok()) marked_ = false;
+        throw fileError(status, marker);
     }
     // From here on the new set is whole: a crash leaves it to the next Save to finish.
+    toPlace_.assign(std::begin(placing), std::end(placing));
     try {
         moveEarlierAside();
         placeNew();
@@ -78,51 +223,57 @@ void ShapefileReplacement::commit() {
     removeMovedAside();
 }
 
+// Each earlier file whose new one is to go in place, and with the .shp the indexes; a file
+// aside under the same name is one a tidy-up could not remove, and is replaced.
 void ShapefileReplacement::moveEarlierAside() {
-    std::vector<std::string> endings(std::begin(movingAside), std::end(movingAside));
-    endings.insert(endings.end(), std::begin(indexes), std::end(indexes));
-    for (const std::string& ending : endings) {
+    for (const std::string& ending : allEndings()) {
+        if (!contains(toPlace_, isIndex(ending) ? ".shp" : ending)) continue;
         const std::string path = file(ending);
-        // A file of the new set already in place stays; so does one moved aside before.
-        const bool isNew = std::find(placed_.begin(), placed_.end(), ending) != placed_.end();
-        if (isNew || !exists(path) || exists(movedAside(path))) continue;
-        const bool member = ending != ".qix" && ending != ".sbn" && ending != ".sbx";
-        if (member && !exists(writtenAside(path))) continue;
+        if (!exists(path)) continue;
         const IoStatus status = platform_.Rename(path, movedAside(path));
         if (!status.ok()) throw fileError(status, path);
+        moved_.push_back(ending);
     }
 }
 
 void ShapefileReplacement::placeNew() {
     for (const char* ending : placing) {
+        if (!contains(toPlace_, ending)) continue;
         const std::string path = file(ending);
-        if (!exists(writtenAside(path))) continue;
         const IoStatus status = platform_.Rename(writtenAside(path), path);
         if (!status.ok()) throw fileError(status, path);
         placed_.push_back(ending);
     }
 }
 
+// Every file aside goes, whichever Save moved it; the marker only when they all went, so
+// that the next Save knows the rest is to go too.
 void ShapefileReplacement::removeMovedAside() {
-    for (const char* ending : movingAside) platform_.Remove(movedAside(file(ending)));
-    for (const char* ending : indexes) platform_.Remove(movedAside(file(ending)));
-    platform_.Remove(savingMarker(base_));
+    std::optional<RuntimeError> failure;
+    const auto remove = [&](const std::string& path) {
+        EntryKind kind = EntryKind::other;
+        IoStatus status = platform_.Kind(path, kind);
+        if (status.ok()) status = platform_.Remove(path);
+        if (!status.ok() && !absent(status) && !failure) failure = fileError(status, path);
+    };
+    for (const std::string& ending : allEndings()) remove(movedAside(file(ending)));
+    if (!failure) remove(savingMarker(base_));
+    if (failure) throw *failure;
 }
 
 // The new files go back aside (so that, should this be cut short, the marker still finds a
 // whole new set), the earlier ones back in place with the .shp last, then the marker goes.
+// The first move that fails ends it: going on could put a .shp beside files not its own.
 void ShapefileReplacement::rollBack() {
-    for (const char* ending : movingAside) {
-        const std::string path = file(ending);
-        if (std::find(placed_.begin(), placed_.end(), ending) == placed_.end()) continue;
-        if (!platform_.Rename(path, writtenAside(path)).ok()) intact_ = false;
-    }
+    for (auto ending = placed_.rbegin(); intact_ && ending != placed_.rend(); ++ending)
+        intact_ = platform_.Rename(file(*ending), writtenAside(file(*ending))).ok();
+    for (auto ending = moved_.rbegin(); intact_ && ending != moved_.rend(); ++ending)
+        intact_ = platform_.Rename(movedAside(file(*ending)), file(*ending)).ok();
+    if (!intact_) return;
     placed_.clear();
-    std::vector<std::string> endings(std::begin(indexes), std::end(indexes));
-    endings.insert(endings.end(), std::begin(placing), std::end(placing));
-    for (const std::string& ending : endings) {
-        const std::string path = file(ending);
-        if (exists(movedAside(path)) && !platform_.Rename(movedAside(path), path).ok()) intact_ = false;
+    moved_.clear();
+    if (platform_.Remove(savingMarker(base_)).ok()) {
+        marked_ = false;
+        platform_.SyncFolder(folder_);
     }
-    if (intact_) platform_.Remove(savingMarker(base_));
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -8,33 +9,53 @@
 // fails or is cut short never costs the user the shapefile they had.
 //
 // The new files are written aside (writtenAside) and brought to the storage first. Then a
-// marker says that the new set is whole, the earlier files are moved aside (the .shp
-// first) and the new ones put in place (the .shp last), and what was moved aside is
-// removed. So whenever a .shp stands under the name, the files beside it belong to it:
-// the earlier set before the first move, the new set after the last one. A failure on the
-// way puts the earlier set back. A crash between the first move and the last leaves no .shp
-// under the name until the next Save under that name, which finishes what the marker says.
+// marker lists the new set, each file's size and CRC-32 (and those of the .shp it replaces),
+// and is brought to the storage; only then are the earlier files moved aside (the .shp
+// first) and the new ones put in place (the .shp last), and what was moved aside is removed,
+// the marker last. So whenever a .shp stands under the name, the files beside it belong to
+// it: the earlier set before the first move, the new set after the last one. A failure on
+// the way puts the earlier set back. A crash between the first move and the last leaves no
+// .shp under the name until the next Save under that name, which finishes what the marker
+// lists, but only when the files on the disk are the ones it lists.
 class ShapefileReplacement {
 public:
-    // Finishes or tidies what an earlier Save under `base` left when it was cut short, and
-    // refuses (with the file named) an earlier file this user could not have replaced in place.
+    // Finishes what an earlier Save under `base` left when it was cut short, when the files
+    // are those its marker lists; refuses, and touches nothing, when leftovers cannot be
+    // vouched for, and refuses (with the file named) an earlier file this user could not
+    // have replaced in place.
     ShapefileReplacement(Platform& platform, std::string base);
-    // Unless committed: removes the new files written aside.
+    // Unless committed, or a marker still lists them: removes the new files written aside.
     ~ShapefileReplacement();
     ShapefileReplacement(const ShapefileReplacement&) = delete;
     ShapefileReplacement& operator=(const ShapefileReplacement&) = delete;
 
-    // Puts the new set, written aside, in place.
+    // Puts the new set, written aside, in place. A failure after that (the tidy-up) leaves
+    // committed() true.
     void commit();
 
-    // Whether a shapefile was saved under the name before, and whether it is there as it
-    // was (so far: a commit that failed and could not put it back says so).
+    // Whether a shapefile was saved under the name before; whether it is there as it was
+    // (so far: a commit that failed and could not put it back says so); whether the new
+    // shapefile is in place; whether a Save cut short earlier was finished first, which
+    // put that Save's shapefile in place.
     bool replacesEarlier() const { return earlier_; }
     bool earlierIntact() const { return intact_; }
+    bool committed() const { return committed_; }
+    bool finishedCutShort() const { return finished_; }
 
 private:
+    struct Print {
+        uint64_t size = 0;
+        uint32_t crc = 0;
+        bool operator==(const Print& other) const { return size == other.size && crc == other.crc; }
+        bool operator!=(const Print& other) const { return !(*this == other); }
+    };
+
     bool exists(const std::string& path);
+    Print printOf(File& file, const std::string& path);
+    Print printOf(const std::string& path);
     std::string file(const std::string& ending) const { return base_ + ending; }
+    void finishCutShort();
+    [[noreturn]] void refuse(const std::string& why);
     void moveEarlierAside();
     void placeNew();
     void removeMovedAside();
@@ -46,5 +67,9 @@ private:
     bool earlier_ = false;
     bool intact_ = true;
     bool committed_ = false;
-    std::vector<std::string> placed_;  // endings whose new file is in place
+    bool finished_ = false;
+    bool marked_ = false;               // a marker of this Save lists the new files
+    std::vector<std::string> toPlace_;  // endings whose new file stands aside, to go in place
+    std::vector<std::string> moved_;    // endings moved aside by this Save, in that order
+    std::vector<std::string> placed_;   // endings put in place by this Save, in that order
 };
