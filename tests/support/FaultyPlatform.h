@@ -32,6 +32,10 @@ public:
     // The file may be read, moved and removed, but not written.
     void makeReadOnly(const std::string& path) { readOnly_.push_back(path); }
     void stopAt(int change) { stopAt_ = change; }
+    // The n-th change to the disk, of any kind, fails; those after it are made.
+    void failChange(int change, IoError error = IoError::other) { failChange_ = {change, error}; }
+    // The n-th look-up of what is at a path fails, as a transient error does: nothing says it is absent.
+    void failLookUp(int n, IoError error = IoError::other) { failLookUp_ = {n, error}; }
     // After a stopAt() (no other run keeps copies for it): unsynced files empty, folder changes undone.
     void powerCut() {
         for (const std::string& path : unsynced_)
@@ -47,8 +51,11 @@ public:
 
     int count(Step step) const { return counts_[step]; }
     int changes() const { return changes_; }
+    int lookUps() const { return lookUps_; }
     bool stopped() const { return stopAt_ > 0 && changes_ >= stopAt_; }
 
+    // Syncs only as the power cut sees them, for runs of many Saves that cut no real power.
+    bool modelSyncsOnly = false;
     std::string programFolder;  // the real one when empty
     std::vector<std::string> roots;  // the real ones when empty: a card or a stick as a drive
     // Every file asked for ahead, with `*progress` at that moment.
@@ -69,7 +76,10 @@ public:
         for (const std::string& path : paths) hints.emplace_back(path, progress ? *progress : 0);
         real_->HintReads(paths, bytes);
     }
-    IoStatus Kind(const std::string& path, EntryKind& kind) override { return real_->Kind(path, kind); }
+    IoStatus Kind(const std::string& path, EntryKind& kind) override {
+        if (++lookUps_ == failLookUp_.first) return {failLookUp_.second, "made to fail"};
+        return real_->Kind(path, kind);
+    }
     IoStatus Rename(const std::string& from, const std::string& to) override {
         if (isDenied(from) || isDenied(to)) return denied();
         if (IoStatus fault = step(rename); !fault.ok()) return fault;
@@ -95,7 +105,7 @@ public:
     }
     IoStatus SyncFolder(const std::string& folder) override {
         if (IoStatus fault = step(sync); !fault.ok()) return fault;
-        const IoStatus status = real_->SyncFolder(folder);
+        const IoStatus status = modelSyncsOnly ? IoStatus{} : real_->SyncFolder(folder);
         const std::filesystem::path synced = std::filesystem::path(folder).lexically_normal();
         for (auto change = journal_.begin(); status.ok() && change != journal_.end();) {
             const bool inFolder = std::filesystem::path(change->name).parent_path() / "" == synced / "";
@@ -133,7 +143,7 @@ private:
         IoStatus Size(uint64_t& size) override { return real_->Size(size); }
         IoStatus Sync() override {
             if (IoStatus fault = owner_.step(sync); !fault.ok()) return fault;
-            const IoStatus status = real_->Sync();
+            const IoStatus status = owner_.modelSyncsOnly ? IoStatus{} : real_->Sync();
             if (status.ok()) owner_.unsynced_.erase(path_);
             return status;
         }
@@ -150,6 +160,7 @@ private:
         if (stopped()) return {IoError::other, "stopped"};
         ++changes_;
         if (stopped()) return {IoError::other, "stopped"};
+        if (changes_ == failChange_.first) return {failChange_.second, "made to fail"};
         const auto fault = failures_.find({kind, ++counts_[kind]});
         return fault == failures_.end() ? IoStatus{} : IoStatus{fault->second, "made to fail"};
     }
@@ -173,6 +184,8 @@ private:
     int counts_[steps] = {};
     int changes_ = 0;
     int stopAt_ = 0;
+    int lookUps_ = 0;
+    std::pair<int, IoError> failChange_{0, IoError::none}, failLookUp_{0, IoError::none};
     uint64_t room_ = UINT64_MAX;
     std::vector<std::string> denied_, readOnly_;
     std::set<std::string> unsynced_;
