@@ -460,8 +460,8 @@ TEST_F(SaveFixture, EachCompoundFaultFoundKeepsOneWholeSet) {
     };
     {
         SCOPED_TRACE("1. a Save cut short with no trip.shp, finished by the next, whose commit fails");
-        eachFault(cutShort(noShp), [&](int n) { platform.failAt(FaultyPlatform::rename, n); },
-                  [&](int n) { return platform.count(FaultyPlatform::rename) >= n; });
+        eachFault(cutShort(noShp), [&](int n) { platform.failChange(n); },
+                  [&](int n) { return platform.changes() >= n; });
     }
     {
         SCOPED_TRACE("2. a .pictrak-old left by a failed removal, then a roll-back");
@@ -470,8 +470,8 @@ TEST_F(SaveFixture, EachCompoundFaultFoundKeepsOneWholeSet) {
         platform.failAt(FaultyPlatform::remove, 1);
         photos(3, 1);
         EXPECT_NE(trySave(trip).description.find("The shapefile is saved"), std::string::npos);
-        eachFault(contents(out.path()), [&](int n) { platform.failAt(FaultyPlatform::rename, n); },
-                  [&](int n) { return platform.count(FaultyPlatform::rename) >= n; });
+        eachFault(contents(out.path()), [&](int n) { platform.failChange(n); },
+                  [&](int n) { return platform.changes() >= n; });
     }
     {
         SCOPED_TRACE("3. a look-up that fails is no absence");
