@@ -3,6 +3,7 @@
 // survives, and what was saved under the name before stays byte for byte as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -52,28 +53,19 @@ Folder setOf(const Folder& folder, const std::string& name, const std::string& s
     return set;
 }
 
-// Whether each file of `set` is in the folder under its own name, or aside.
-bool keptSomewhere(const Folder& folder, const Folder& set) {
-    for (const auto& [ending, bytes] : set) {
-        bool kept = false;
-        for (const char* suffix : {"", ".pictrak-new", ".pictrak-old"}) kept |= setOf(folder, "trip", suffix)[ending] == bytes;
-        if (!kept) return false;
-    }
-    return true;
-}
-
-Folder underTrip(const Folder& set) {
-    Folder files;
-    for (const auto& [ending, bytes] : set) files["trip." + ending] = bytes;
-    return files;
-}
-
 // Of shapefiles S1, S2 and S3 saved one over another as trip: whenever trip.shp stands, the
 // five files are one whole set; and S1 or S2 is kept whole somewhere unless S3 stands in place.
 void expectNothingLost(const Folder& folder, const std::vector<Folder>& sets) {
     const Folder named = setOf(folder, "trip");
+    const auto kept = [&](const Folder& set) {
+        return std::all_of(set.begin(), set.end(), [&](const auto& file) {
+            return std::any_of(folder.begin(), folder.end(), [&](const auto& held) {
+                return held.first.rfind("trip." + file.first, 0) == 0 && held.second == file.second;
+            });
+        });
+    };
     EXPECT_TRUE(!named.count("shp") || named == sets[0] || named == sets[1] || named == sets[2]);
-    EXPECT_TRUE(keptSomewhere(folder, sets[0]) || keptSomewhere(folder, sets[1]) || named == sets[2]);
+    EXPECT_TRUE(kept(sets[0]) || kept(sets[1]) || named == sets[2]);
 }
 
 struct Failure {
@@ -112,16 +104,13 @@ struct SaveFixture : ::testing::Test {
         platform.programFolder = program.path();
         platform.modelSyncsOnly = modelSyncsOnly;
     }
-    // Three small shapefiles by their endings, S1 to S3; their Saves leave the folder empty.
-    std::vector<Folder> threeSets() {
-        std::vector<Folder> sets;
-        for (int s = 0; s < 3; ++s) {
-            photos(2 + s, s);
-            EXPECT_EQ(trySave(out / "s.shp").number, 0);
-            sets.push_back(setOf(contents(out.path()), "s"));
-            for (const auto& [name, bytes] : contents(out.path())) fs::remove(out / name);
-        }
-        return sets;
+    // Over the files `before`, a Save as trip of `count` photos of `set`, with `fault` made.
+    Failure saveOver(const Folder& before, int count, int set, const std::function<void(FaultyPlatform&)>& fault) {
+        restore(out.path(), before);
+        freshPlatform(true);
+        fault(platform);
+        photos(count, set);
+        return trySave(out / "trip.shp");
     }
     Failure trySave(const std::string& name) {
         dialog.fileName = name;
@@ -148,10 +137,8 @@ TEST_F(SaveFixture, WritesShapefileAndProjectionAndSaysSo) {
     EXPECT_EQ(status.text, "Conversion complete, " + out / "points.shp" + " saved.");
     EXPECT_EQ(values.pointCount, 1);
     EXPECT_TRUE(box.shown.empty());
-    Folder written = contents(out.path());
-    EXPECT_EQ(written.size(), 5u) << "the five files, nothing left aside";
-    for (const char* name : {"points.shp", "points.shx", "points.dbf", "points.cpg", "points.prj"})
-        EXPECT_EQ(written.count(name), 1u) << name;
+    EXPECT_EQ(setOf(contents(out.path()), "points").size(), 5u);
+    EXPECT_EQ(contents(out.path()).size(), 5u) << "the five files, nothing left aside";
 }
 
 TEST_F(SaveFixture, CancelAndAFailedConversionWriteNothing) {
@@ -197,13 +184,9 @@ TEST_F(SaveFixture, AFailedSaveLeavesWhatWasThere) {
     std::ofstream(out / "trip.qix") << "its spatial index";
     fs::permissions(out / "trip.dbf", ownBits);
     photos(12, 1);
-    // How many of each step a whole Save over an earlier shapefile with its index takes.
-    ASSERT_EQ(trySave(out / "again.shp").number, 0);
-    std::ofstream(out / "again.qix") << "its spatial index";
     freshPlatform();
     ASSERT_EQ(trySave(out / "again.shp").number, 0);
-    int steps[FaultyPlatform::steps];
-    for (int s = 0; s < FaultyPlatform::steps; ++s) steps[s] = platform.count(FaultyPlatform::Step(s));
+    const int writes = platform.count(FaultyPlatform::write);  // of a whole Save
     const Folder earlier = contents(out.path());
 
     struct Case {
@@ -218,7 +201,7 @@ TEST_F(SaveFixture, AFailedSaveLeavesWhatWasThere) {
         {"the .dbf cannot be made", FaultyPlatform::create, 3, IoError::permission, errPermissionDenied, "trip.dbf"},
         {"the .cpg cannot be made", FaultyPlatform::create, 4, IoError::diskFull, errDiskFull, "trip.cpg"},
         {"the first write", FaultyPlatform::write, 1, IoError::other, errFileAccess, "trip."},
-        {"the disk fills up on the last write", FaultyPlatform::write, steps[FaultyPlatform::write],
+        {"the disk fills up on the last write", FaultyPlatform::write, writes,
          IoError::diskFull, errDiskFull, "trip."},
     };
     for (const Case& c : cases) {
@@ -233,16 +216,6 @@ TEST_F(SaveFixture, AFailedSaveLeavesWhatWasThere) {
         EXPECT_TRUE(contents(out.path()) == earlier);
         EXPECT_EQ(values.photoCount, 12);
         EXPECT_EQ(status.text, "before");
-    }
-    // Every sync and every rename of the replacement, one after another.
-    for (FaultyPlatform::Step step : {FaultyPlatform::sync, FaultyPlatform::rename}) {
-        for (int at = 1; at <= steps[step]; ++at) {
-            SCOPED_TRACE((step == FaultyPlatform::sync ? "sync " : "rename ") + std::to_string(at));
-            freshPlatform();
-            platform.failAt(step, at);
-            EXPECT_EQ(trySave(out / "trip.shp").number, errFileAccess);
-            EXPECT_TRUE(contents(out.path()) == earlier);
-        }
     }
     freshPlatform();
     platform.diskFullAfter(2000);
@@ -307,23 +280,18 @@ TEST_F(SaveFixture, KilledAtAnyMomentLeavesTheEarlierOrTheNewSet) {
     ASSERT_EQ(trySave(trip).number, 0);
     std::ofstream(out / "trip.qix") << "its spatial index";
     const Folder earlier = contents(out.path());
-    photos(3000, 1);
-    freshPlatform();
-    ASSERT_EQ(trySave(trip).number, 0);
+    ASSERT_EQ(saveOver(earlier, 3000, 1, [](FaultyPlatform&) {}).number, 0);
     const Folder fresh = contents(out.path());
     const int length = platform.changes();
     ASSERT_FALSE(fresh == earlier);
 
-    int sawNew = 0, sawEarlier = 0, sawNoShp = 0, saidSaved = 0;
+    int saidSaved = 0;
     for (const bool powerCut : {false, true}) {
-        for (int kill = 1; kill <= length + 1; ++kill) {
+        for (int kill = 1; kill <= length + 1; ++kill) {  // after the last change: a whole Save
             SCOPED_TRACE(std::string(powerCut ? "power cut" : "killed") + " at change " + std::to_string(kill) +
                          " of " + std::to_string(length));
-            restore(out.path(), earlier);
-            freshPlatform();
-            platform.stopAt(kill);  // after the last change: a whole Save
-            const Failure failure = trySave(trip);
-            const bool saved = failure.number == 0 || failure.description.find("shapefile is saved") != std::string::npos;
+            const Failure failure = saveOver(earlier, 3000, 1, [&](FaultyPlatform& p) { p.stopAt(kill); });
+            const bool saved = failure.number == 0 || failure.description.find("is saved") != std::string::npos;
             saidSaved += saved;
             if (powerCut) platform.powerCut();
 
@@ -331,12 +299,7 @@ TEST_F(SaveFixture, KilledAtAnyMomentLeavesTheEarlierOrTheNewSet) {
             for (const auto& [name, bytes] : contents(out.path()))
                 if (name.find(".pictrak-") == std::string::npos) named[name] = bytes;
             EXPECT_TRUE(!saved || named == fresh) << "a Save that said it was done";
-            if (named.count("trip.shp")) {
-                EXPECT_TRUE(named == earlier || named == fresh);
-                ++(named == fresh ? sawNew : sawEarlier);
-            } else {
-                ++sawNoShp;
-            }
+            EXPECT_TRUE(!named.count("trip.shp") || named == earlier || named == fresh);
             // What the next Save under the name does first.
             FaultyPlatform next;
             ShapefileReplacement(next, out / "trip");
@@ -344,158 +307,92 @@ TEST_F(SaveFixture, KilledAtAnyMomentLeavesTheEarlierOrTheNewSet) {
             EXPECT_TRUE(after == earlier || after == fresh);
         }
     }
-    EXPECT_GT(sawEarlier, 0);
-    EXPECT_GT(sawNew, 0);
-    EXPECT_GT(sawNoShp, 0);
     EXPECT_GT(saidSaved, 2) << "the tidy-up cut short says the shapefile is saved";
     std::cout << "killed a Save, and cut its power, at each of its " << length << " changes to the disk\n";
 }
 
-// Crashes and failures one after another. A Save S2 over S1 (with its index) is cut short at
-// each of its changes to the disk, with and without a power cut after it; from each state it
-// leaves, a Save S3 has each of its changes fail in turn, or is cut short there; then one more
-// Save must succeed and leave its set alone. After every step: a trip.shp stands only beside
-// its own whole set; S1 or S2 is kept whole somewhere unless S3 stands in their place; a Save
-// says "unchanged" only when the set before it stands byte for byte, and saved only when its own does.
+// A Save S2 over S1 (and its index) cut short at each change to the disk, and its power cut;
+// from each state left, a Save S3 with each change failing, or cut short there; from each
+// state left, a Save of S1 that must succeed alone. After each: nothing lost (see above), no
+// "unchanged" unless so, no saved unless S3 stands, and a whole set failed over kept as it was.
+// Then the four ways in which a crash and then a failure lost or mixed a shapefile, by name.
 TEST_F(SaveFixture, CrashesThenFailuresNeverCostTheShapefile) {
     const std::string trip = out / "trip.shp";
-    const std::vector<Folder> sets = threeSets();
-    Folder start = underTrip(sets[0]), last = start;
+    std::vector<Folder> sets;  // S1, S2, S3
+    for (int s : {0, 1, 2, 0}) {
+        photos(2 + s, s);
+        ASSERT_EQ(trySave(trip).number, 0);
+        sets.push_back(setOf(contents(out.path()), "trip"));
+    }
+    Folder last = contents(out.path()), start = last, noShp, s2;
     start["trip.qix"] = "its spatial index";
-    const auto check = [&](const Folder& folder) { expectNothingLost(folder, sets); };
-
-    // A state as a Save sees it: a file of a set, a marker, or bytes of no set.
-    const auto shape = [&](const Folder& folder) {
-        Folder shaped;
-        for (const auto& [name, bytes] : folder) {
-            const std::string ending = name.substr(5, 3);
-            for (size_t s = 0; s < sets.size(); ++s)
-                if (sets[s].count(ending) && sets[s].at(ending) == bytes) shaped[name] = "S" + std::to_string(s + 1);
-            if (!shaped.count(name)) shaped[name] = name.find(".pictrak-saving") != std::string::npos ? bytes : "?";
+    // A state as a Save sees it: which set each file belongs to, a marker's bytes, or neither.
+    const auto shape = [&](Folder folder) {
+        for (auto& [name, bytes] : folder) {
+            std::string as = name.find(".pictrak-saving") != std::string::npos ? bytes : "?";
+            for (size_t s = 0; s < 3; ++s)
+                if (sets[s].count(name.substr(5, 3)) && sets[s].at(name.substr(5, 3)) == bytes) as = std::to_string(s);
+            bytes = as;
         }
-        return shaped;
+        return folder;
     };
     std::set<Folder> explored, finished;
+    enum Fault { failing, cut, lookUp };
+    std::string sequence;  // of the four found
+    const auto eachFault = [&](const Folder& before, Fault fault) {
+        const bool whole = before.size() == setOf(before, "trip").size() + before.count("trip.qix");
+        for (int n = 1, met = true; met; ++n) {
+            SCOPED_TRACE(sequence + (fault == cut ? "S3 cut at change " : "S3 failing at ") + std::to_string(n));
+            const Failure failure = saveOver(before, 4, 2, [&](FaultyPlatform& p) {
+                fault == failing ? p.failChange(n) : fault == cut ? p.stopAt(n) : p.failLookUp(n);
+            });
+            met = (fault == lookUp ? platform.lookUps() : platform.changes()) >= n;
+            const Folder after = contents(out.path()), named = setOf(after, "trip");
+            expectNothingLost(after, sets);
+            const bool saved = failure.number == 0 || failure.description.find("is saved") != std::string::npos;
+            EXPECT_TRUE(!saved || named == sets[2]) << failure.description;
+            EXPECT_TRUE(failure.description.find("is unchanged") == std::string::npos ||
+                        (named.count("shp") && named == setOf(before, "trip")));
+            EXPECT_TRUE(!whole || fault == cut || saved || after == before) << failure.description;
+            if (!finished.insert(shape(after)).second) continue;
+            freshPlatform(true);
+            photos(2, 0);
+            EXPECT_EQ(trySave(trip).number, 0);
+            EXPECT_TRUE(contents(out.path()) == last);
+        }
+    };
     for (const bool powerCut : {false, true}) {
         for (int k = 1, whole = false; !whole; ++k) {
             SCOPED_TRACE("S2 cut at change " + std::to_string(k) + (powerCut ? ", then its power" : ""));
-            restore(out.path(), start);
-            freshPlatform(true);
-            platform.stopAt(k);
-            photos(3, 1);
-            trySave(trip);
+            saveOver(start, 3, 1, [&](FaultyPlatform& p) { p.stopAt(k); });
             whole = !platform.stopped();
             if (powerCut) platform.powerCut();
-            const Folder cut = contents(out.path());
-            check(cut);
-            if (!explored.insert(shape(cut)).second) continue;
-            for (const bool kill : {false, true}) {
-                for (int j = 1, done = false; !done; ++j) {
-                    SCOPED_TRACE(std::string(kill ? "S3 cut at change " : "S3 failed at change ") + std::to_string(j));
-                    restore(out.path(), cut);
-                    freshPlatform(true);
-                    kill ? platform.stopAt(j) : platform.failChange(j);
-                    photos(4, 2);
-                    const Failure failure = trySave(trip);
-                    done = platform.changes() < j;
-                    const Folder after = contents(out.path());
-                    check(after);
-                    if (failure.description.find("is unchanged") != std::string::npos) {
-                        EXPECT_TRUE(setOf(cut, "trip").count("shp") && setOf(after, "trip") == setOf(cut, "trip"));
-                    }
-                    if (failure.number == 0 || failure.description.find("shapefile is saved") != std::string::npos) {
-                        EXPECT_TRUE(setOf(after, "trip") == sets[2]);
-                    }
-                    if (!finished.insert(shape(after)).second) continue;
-                    freshPlatform(true);
-                    photos(2, 0);
-                    const Failure final = trySave(trip);
-                    EXPECT_EQ(final.number, 0) << final.description;
-                    EXPECT_TRUE(contents(out.path()) == last);
-                }
-            }
+            const Folder state = contents(out.path());
+            expectNothingLost(state, sets);
+            if (noShp.empty() && !state.count("trip.shp")) noShp = state;
+            if (whole) s2 = state;
+            if (!explored.insert(shape(state)).second) continue;
+            eachFault(state, failing);
+            eachFault(state, cut);
         }
     }
-    std::cout << explored.size() << " states a cut-short Save left, " << finished.size() << " after the next\n";
-}
 
-// The four ways in which a crash and then a failure lost or mixed a shapefile, as they were
-// found: each Save ends with a whole set under the name (or none, refused, where the
-// leftovers cannot be vouched for), and says "unchanged" only of the set that stood before it.
-TEST_F(SaveFixture, EachCompoundFaultFoundKeepsOneWholeSet) {
-    const std::string trip = out / "trip.shp";
-    const std::vector<Folder> sets = threeSets();
-    Folder start = underTrip(sets[0]);
-    start["trip.qix"] = "its spatial index";
-    // S2 over S1, killed at the first change after which `cut` holds.
-    const auto cutShort = [&](const std::function<bool(const Folder&)>& cut) {
-        for (int k = 1; k < 100; ++k) {
-            restore(out.path(), start);
-            freshPlatform(true);
-            platform.stopAt(k);
-            photos(3, 1);
-            trySave(trip);
-            if (cut(contents(out.path()))) return contents(out.path());
-        }
-        ADD_FAILURE() << "no such moment";
-        return Folder();
-    };
-    const auto noShp = [](const Folder& folder) { return !folder.count("trip.shp"); };
-    // From `before`, S3 with each fault `fault(n)` in turn, n from 1 until the Save meets none.
-    const auto eachFault = [&](const Folder& before, const std::function<void(int)>& fault, const std::function<bool(int)>& met) {
-        for (int n = 1;; ++n) {
-            SCOPED_TRACE("fault " + std::to_string(n));
-            restore(out.path(), before);
-            freshPlatform(true);
-            fault(n);
-            photos(4, 2);
-            const Failure failure = trySave(trip);
-            const Folder named = setOf(contents(out.path()), "trip");
-            expectNothingLost(contents(out.path()), sets);
-            const bool unchanged = failure.description.find("is unchanged") != std::string::npos;
-            EXPECT_TRUE(!unchanged || named == setOf(before, "trip"));
-            EXPECT_TRUE(failure.number != 0 || named == sets[2]);
-            if (!met(n)) return;
-        }
-    };
-    {
-        SCOPED_TRACE("1. a Save cut short with no trip.shp, finished by the next, whose commit fails");
-        eachFault(cutShort(noShp), [&](int n) { platform.failChange(n); },
-                  [&](int n) { return platform.changes() >= n; });
-    }
-    {
-        SCOPED_TRACE("2. a .pictrak-old left by a failed removal, then a roll-back");
-        restore(out.path(), start);
-        freshPlatform(true);
-        platform.failAt(FaultyPlatform::remove, 1);
-        photos(3, 1);
-        EXPECT_NE(trySave(trip).description.find("The shapefile is saved"), std::string::npos);
-        eachFault(contents(out.path()), [&](int n) { platform.failChange(n); },
-                  [&](int n) { return platform.changes() >= n; });
-    }
-    {
-        SCOPED_TRACE("3. a look-up that fails is no absence");
-        restore(out.path(), start);
-        freshPlatform(true);
-        photos(3, 1);
-        ASSERT_EQ(trySave(trip).number, 0);
-        eachFault(contents(out.path()), [&](int n) { platform.failLookUp(n); },
-                  [&](int n) { return platform.lookUps() >= n; });
-    }
-    // 4. Leftovers that are not what the marker lists: a shapefile saved by hand after the
-    // crash, or a new file gone, are left as they are, and the Save is refused naming them.
+    sequence = "1. A Save cut short with no trip.shp, finished by the next, whose commit fails: ";
+    eachFault(noShp, failing);
+    sequence = "2. A .pictrak-old left by a failed removal, then a roll-back: ";
+    const Failure tidyUp = saveOver(start, 3, 1, [](FaultyPlatform& p) { p.failAt(FaultyPlatform::remove, 1); });
+    EXPECT_NE(tidyUp.description.find("The shapefile is saved"), std::string::npos);
+    eachFault(contents(out.path()), failing);
+    sequence = "3. A look-up that fails is no absence: ";
+    eachFault(s2, lookUp);
+    // 4. Leftovers not as the marker lists them stay as they are; the Save is refused naming them.
     for (const std::string change : {"trip.shp", "trip.dbf.pictrak-new"}) {
-        SCOPED_TRACE("4. leftovers that do not match, then " + change + " changed by hand");
-        Folder before = cutShort(noShp);
-        if (change == "trip.shp") before[change] = sets[2].at("shp"), before["trip.shx"] = sets[2].at("shx");
-        else before.erase(change);
-        restore(out.path(), before);
-        freshPlatform(true);
-        photos(2, 0);
-        const Failure failure = trySave(trip);
+        SCOPED_TRACE("4. The marker vouches for nothing but its files: " + change + " changed by hand");
+        Folder before = noShp;
+        change == "trip.shp" ? void(before[change] = sets[2].at("shp")) : void(before.erase(change));
+        const Failure failure = saveOver(before, 2, 0, [](FaultyPlatform&) {});
         EXPECT_EQ(failure.number, errFileAccess);
-        EXPECT_NE(failure.description.find(out / "trip.pictrak-saving"), std::string::npos) << failure.description;
-        EXPECT_NE(failure.description.find("trip.shx.pictrak-new"), std::string::npos) << failure.description;
+        EXPECT_NE(failure.description.find(out / "trip.pictrak-saving, " + out / "trip.shp.pictrak-new"), std::string::npos);
         EXPECT_TRUE(contents(out.path()) == before);
     }
 }

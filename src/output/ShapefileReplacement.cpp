@@ -18,7 +18,9 @@ const char* const placing[] = {".shx", ".dbf", ".cpg", ".prj", ".shp"};
 // when the new shapefile is in place.
 const char* const indexes[] = {".qix", ".sbn", ".sbx"};
 
-bool isIndex(const std::string& ending) { return std::find(std::begin(indexes), std::end(indexes), ending) != std::end(indexes); }
+bool isIndex(const std::string& ending) {
+    return std::find(std::begin(indexes), std::end(indexes), ending) != std::end(indexes);
+}
 std::vector<std::string> allEndings() {
     std::vector<std::string> endings(std::begin(movingAside), std::end(movingAside));
     endings.insert(endings.end(), std::begin(indexes), std::end(indexes));

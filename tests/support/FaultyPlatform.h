@@ -54,8 +54,7 @@ public:
     int lookUps() const { return lookUps_; }
     bool stopped() const { return stopAt_ > 0 && changes_ >= stopAt_; }
 
-    // Syncs only as the power cut sees them, for runs of many Saves that cut no real power.
-    bool modelSyncsOnly = false;
+    bool modelSyncsOnly = false;  // syncs seen by powerCut() alone, not made: no real power is cut
     std::string programFolder;  // the real one when empty
     std::vector<std::string> roots;  // the real ones when empty: a card or a stick as a drive
     // Every file asked for ahead, with `*progress` at that moment.
@@ -77,8 +76,7 @@ public:
         real_->HintReads(paths, bytes);
     }
     IoStatus Kind(const std::string& path, EntryKind& kind) override {
-        if (++lookUps_ == failLookUp_.first) return {failLookUp_.second, "made to fail"};
-        return real_->Kind(path, kind);
+        return ++lookUps_ == failLookUp_.first ? IoStatus{failLookUp_.second, "made to fail"} : real_->Kind(path, kind);
     }
     IoStatus Rename(const std::string& from, const std::string& to) override {
         if (isDenied(from) || isDenied(to)) return denied();
