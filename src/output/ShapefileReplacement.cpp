@@ -48,9 +48,9 @@ ShapefileReplacement::ShapefileReplacement(Platform& platform, std::string base)
     // program can vouch for.
     for (const std::string& ending : allEndings())
         if (exists(movedAside(file(ending)))) refuse("no whole " + nameOf(savingMarker(base_)) + " lists them");
-    for (const std::string& leftover : {savingMarker(base_), writtenAside(file(".shp")), writtenAside(file(".shx")),
-                                        writtenAside(file(".dbf")), writtenAside(file(".cpg")),
-                                        writtenAside(file(".prj"))}) {
+    std::vector<std::string> leftovers{savingMarker(base_)};
+    for (const char* ending : movingAside) leftovers.push_back(writtenAside(file(ending)));
+    for (const std::string& leftover : leftovers) {
         if (!exists(leftover)) continue;
         const IoStatus removed = platform_.Remove(leftover);
         if (!removed.ok()) throw fileError(removed, leftover);
@@ -137,7 +137,7 @@ void ShapefileReplacement::finishCutShort() {
                 refuse(nameOf(writtenAside(path)) + " is not the file " + nameOf(marker) + " lists");
             toPlace_.push_back(ending);
         } else if (!exists(path) || printOf(path) != print->second) {
-            refuse(nameOf(writtenAside(path)) + " is missing");
+            refuse(nameOf(writtenAside(path)) + " is missing and " + nameOf(path) + " is not the file it lists");
         }
     }
     const std::string shp = file(".shp");
