@@ -207,6 +207,7 @@ void ShapefileReplacement::commit() {
     if (status.ok()) status = written->Close();
     if (status.ok()) status = platform_.SyncFolder(folder_);
     if (!status.ok()) {
+        written.reset();  // a file still open cannot be removed on every system
         if (!marked_ || platform_.Remove(marker).ok()) marked_ = false;
         throw fileError(status, marker);
     }
