@@ -386,10 +386,11 @@ TEST_F(SaveFixture, CrashesThenFailuresNeverCostTheShapefile) {
     sequence = "3. A look-up that fails is no absence: ";
     eachFault(s2, lookUp);
     // 4. Leftovers not as the marker lists them stay as they are; the Save is refused naming them.
-    for (const std::string change : {"trip.shp", "trip.dbf.pictrak-new"}) {
+    for (const std::string change : {"trip.shp", "trip.dbf.pictrak-new", "trip.shx.pictrak-new"}) {
         SCOPED_TRACE("4. The marker vouches for nothing but its files: " + change + " changed by hand");
         Folder before = noShp;
-        change == "trip.shp" ? void(before[change] = sets[2].at("shp")) : void(before.erase(change));
+        if (change == "trip.shx.pictrak-new") before[change].back() ^= 1;  // the same size
+        else change == "trip.shp" ? void(before[change] = sets[2].at("shp")) : void(before.erase(change));
         const Failure failure = saveOver(before, 2, 0, [](FaultyPlatform&) {});
         EXPECT_EQ(failure.number, errFileAccess);
         EXPECT_NE(failure.description.find(out / "trip.pictrak-saving, " + out / "trip.shp.pictrak-new"), std::string::npos);
