@@ -41,7 +41,7 @@ class WindowTest : public QObject {
         if (!found) qFatal("no control %s", name);
         return found;
     }
-    QString status() { return control<SimpleStatusBar>("StatusBar1")->SimpleText(); }
+    QString status() { return QString::fromStdString(control<SimpleStatusBar>("StatusBar1")->SimpleText()); }
     QStringList files() {
         QStringList names;
         auto* list = control<FileListWidget>("fileList");

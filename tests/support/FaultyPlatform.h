@@ -1,11 +1,14 @@
 #pragma once
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -18,11 +21,17 @@
 // the n-th change to the disk and every one after it are not made. After that, a power cut
 // may take what was not yet on the storage: the data of a file written since its last sync,
 // and every name made, moved or removed in a folder since that folder's last sync.
+// Safe to call from several threads at once, as the platform is; a request may also be made
+// to wait, as on a share that does not answer.
 class FaultyPlatform : public Platform {
 public:
     enum Step { create, write, sync, rename, remove, steps };
 
     FaultyPlatform() : real_(systemPlatform()) {}
+    // Every request (opening, listing, asking what a path is) waits until answer().
+    void hold() { booked([&] { book_.held = true; }); }
+    void answer() { book_.answer(); }
+    int waiting() { return booked([&] { return book_.waiting; }); }
 
     // The n-th step of this kind (counted from 1) fails with `error`.
     void failAt(Step step, int n, IoError error = IoError::other) { failures_[{step, n}] = error; }
@@ -34,6 +43,7 @@ public:
     void stopAt(int change) { stopAt_ = change; }
     // After a stopAt() (no other run keeps copies for it): unsynced files empty, folder changes undone.
     void powerCut() {
+        std::lock_guard<std::mutex> lock(book_.m);
         for (const std::string& path : unsynced_)
             if (std::filesystem::exists(path)) std::filesystem::resize_file(path, 0);
         for (auto change = journal_.rbegin(); change != journal_.rend(); ++change) {
@@ -51,32 +61,31 @@ public:
 
     std::string programFolder;  // the real one when empty
     std::vector<std::string> roots;  // the real ones when empty: a card or a stick as a drive
-    // Every file asked for ahead, with `*progress` at that moment.
-    std::vector<std::pair<std::string, int>> hints;
-    const int* progress = nullptr;
 
     IoStatus Open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) override {
+        const Request request(*this);
         if (isDenied(path) || (mode != OpenMode::read && isIn(readOnly_, path))) return denied();
         if (mode == OpenMode::create)
             if (IoStatus fault = step(create); !fault.ok()) return fault;
         std::unique_ptr<File> real;
         const IoStatus status = real_->Open(path, mode, real);
-        if (status.ok() && mode == OpenMode::create && cuttable()) journal_.push_back({path, "", {}});
+        if (status.ok() && mode == OpenMode::create && cuttable()) booked([&] { journal_.push_back({path, "", {}}); });
         if (status.ok()) file = std::make_unique<FaultyFile>(*this, path, std::move(real));
         return status;
     }
-    void HintReads(const std::vector<std::string>& paths, size_t bytes) noexcept override {
-        for (const std::string& path : paths) hints.emplace_back(path, progress ? *progress : 0);
-        real_->HintReads(paths, bytes);
+    IoStatus Kind(const std::string& path, EntryKind& kind) override {
+        const Request request(*this);
+        return real_->Kind(path, kind);
     }
-    IoStatus Kind(const std::string& path, EntryKind& kind) override { return real_->Kind(path, kind); }
     IoStatus Rename(const std::string& from, const std::string& to) override {
         if (isDenied(from) || isDenied(to)) return denied();
         if (IoStatus fault = step(rename); !fault.ok()) return fault;
         const FolderChange change{to, from, cuttable() ? fileBytes(to) : std::nullopt};
         const IoStatus status = real_->Rename(from, to);
-        if (status.ok() && cuttable()) journal_.push_back(change);
-        if (status.ok() && unsynced_.erase(from)) unsynced_.insert(to);
+        booked([&] {
+            if (status.ok() && cuttable()) journal_.push_back(change);
+            if (status.ok() && unsynced_.erase(from)) unsynced_.insert(to);
+        });
         return status;
     }
     IoStatus Remove(const std::string& path) override {
@@ -84,7 +93,7 @@ public:
         if (IoStatus fault = step(remove); !fault.ok()) return fault;
         const FolderChange change{path, "", cuttable() ? fileBytes(path) : std::nullopt};
         const IoStatus status = real_->Remove(path);
-        if (status.ok() && change.before) journal_.push_back(change);
+        if (status.ok() && change.before) booked([&] { journal_.push_back(change); });
         return status;
     }
     IoStatus CheckWritable(const std::string& path) override {
@@ -97,6 +106,7 @@ public:
         if (IoStatus fault = step(sync); !fault.ok()) return fault;
         const IoStatus status = real_->SyncFolder(folder);
         const std::filesystem::path synced = std::filesystem::path(folder).lexically_normal();
+        std::lock_guard<std::mutex> lock(book_.m);
         for (auto change = journal_.begin(); status.ok() && change != journal_.end();) {
             const bool inFolder = std::filesystem::path(change->name).parent_path() / "" == synced / "";
             change = inFolder ? journal_.erase(change) : std::next(change);
@@ -104,6 +114,7 @@ public:
         return status;
     }
     IoStatus List(const std::string& folder, std::vector<Entry>& entries) override {
+        const Request request(*this);
         return isDenied(folder) ? denied() : real_->List(folder, entries);
     }
     std::string CurrentFolder() override { return real_->CurrentFolder(); }
@@ -125,16 +136,20 @@ private:
         }
         IoStatus WriteAt(uint64_t offset, const void* data, size_t size) override {
             if (IoStatus fault = owner_.step(write); !fault.ok()) return fault;
-            if (owner_.room_ < size) return {IoError::diskFull, "No space left on device"};
-            owner_.room_ -= size;
-            if (owner_.cuttable()) owner_.unsynced_.insert(path_);
+            const bool room = owner_.booked([&] {
+                if (owner_.room_ < size) return false;
+                owner_.room_ -= size;
+                if (owner_.cuttable()) owner_.unsynced_.insert(path_);
+                return true;
+            });
+            if (!room) return {IoError::diskFull, "No space left on device"};
             return real_->WriteAt(offset, data, size);
         }
         IoStatus Size(uint64_t& size) override { return real_->Size(size); }
         IoStatus Sync() override {
             if (IoStatus fault = owner_.step(sync); !fault.ok()) return fault;
             const IoStatus status = real_->Sync();
-            if (status.ok()) owner_.unsynced_.erase(path_);
+            if (status.ok()) owner_.booked([&] { owner_.unsynced_.erase(path_); });
             return status;
         }
         IoStatus Close() override { return real_->Close(); }
@@ -145,8 +160,51 @@ private:
         std::unique_ptr<File> real_;
     };
 
+    // One request at a time in the bookkeeping; the system's own calls run side by side.
+    template <typename F>
+    std::invoke_result_t<F&> booked(F&& f) {
+        std::lock_guard<std::mutex> lock(book_.m);
+        return f();
+    }
+    // The bookkeeping's lock, and the gate where requests wait.
+    struct Book {
+        std::mutex m;
+        std::condition_variable gate;
+        bool held = false;
+        int inside = 0, waiting = 0;
+        Book() = default;
+        Book& operator=(Book&&) noexcept { return *this; }  // a platform made afresh keeps its own
+        ~Book() {
+            answer();
+            std::unique_lock<std::mutex> lock(m);
+            gate.wait(lock, [this] { return inside == 0; });
+        }
+        void answer() {
+            std::lock_guard<std::mutex> lock(m);
+            held = false;
+            gate.notify_all();
+        }
+    };
+    // A request under way: it waits while requests are held, and the platform outlives it.
+    struct Request {
+        explicit Request(FaultyPlatform& owner) : book_(owner.book_) {
+            std::unique_lock<std::mutex> lock(book_.m);
+            ++book_.inside;
+            ++book_.waiting;
+            book_.gate.wait(lock, [this] { return !book_.held; });
+            --book_.waiting;
+        }
+        ~Request() {
+            std::lock_guard<std::mutex> lock(book_.m);
+            --book_.inside;
+            book_.gate.notify_all();
+        }
+        Book& book_;
+    };
+
     // Counts one step, and tells whether it is to fail.
     IoStatus step(Step kind) {
+        std::lock_guard<std::mutex> lock(book_.m);
         if (stopped()) return {IoError::other, "stopped"};
         ++changes_;
         if (stopped()) return {IoError::other, "stopped"};
@@ -177,4 +235,6 @@ private:
     std::vector<std::string> denied_, readOnly_;
     std::set<std::string> unsynced_;
     std::vector<FolderChange> journal_;
+    // Last, so that requests still waiting end before the rest of the platform goes.
+    Book book_;
 };
