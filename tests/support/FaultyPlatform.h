@@ -28,9 +28,10 @@ public:
     enum Step { create, write, sync, rename, remove, steps };
 
     FaultyPlatform() : real_(systemPlatform()) {}
-    // Every request (opening, listing, asking what a path is) waits until answer().
+    // Every request (opening, listing, asking what a path is) waits until answer(), which
+    // comes before the platform goes.
     void hold() { booked([&] { book_.held = true; }); }
-    void answer() { book_.answer(); }
+    void answer() { booked([&] { book_.held = false, book_.gate.notify_all(); }); }
     int waiting() { return booked([&] { return book_.waiting; }); }
 
     // The n-th step of this kind (counted from 1) fails with `error`.
@@ -63,7 +64,7 @@ public:
     std::vector<std::string> roots;  // the real ones when empty: a card or a stick as a drive
 
     IoStatus Open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) override {
-        const Request request(*this);
+        waitWhileHeld();
         if (isDenied(path) || (mode != OpenMode::read && isIn(readOnly_, path))) return denied();
         if (mode == OpenMode::create)
             if (IoStatus fault = step(create); !fault.ok()) return fault;
@@ -74,7 +75,7 @@ public:
         return status;
     }
     IoStatus Kind(const std::string& path, EntryKind& kind) override {
-        const Request request(*this);
+        waitWhileHeld();
         return real_->Kind(path, kind);
     }
     IoStatus Rename(const std::string& from, const std::string& to) override {
@@ -114,7 +115,7 @@ public:
         return status;
     }
     IoStatus List(const std::string& folder, std::vector<Entry>& entries) override {
-        const Request request(*this);
+        waitWhileHeld();
         return isDenied(folder) ? denied() : real_->List(folder, entries);
     }
     std::string CurrentFolder() override { return real_->CurrentFolder(); }
@@ -166,41 +167,12 @@ private:
         std::lock_guard<std::mutex> lock(book_.m);
         return f();
     }
-    // The bookkeeping's lock, and the gate where requests wait.
-    struct Book {
-        std::mutex m;
-        std::condition_variable gate;
-        bool held = false;
-        int inside = 0, waiting = 0;
-        Book() = default;
-        Book& operator=(Book&&) noexcept { return *this; }  // a platform made afresh keeps its own
-        ~Book() {
-            answer();
-            std::unique_lock<std::mutex> lock(m);
-            gate.wait(lock, [this] { return inside == 0; });
-        }
-        void answer() {
-            std::lock_guard<std::mutex> lock(m);
-            held = false;
-            gate.notify_all();
-        }
-    };
-    // A request under way: it waits while requests are held, and the platform outlives it.
-    struct Request {
-        explicit Request(FaultyPlatform& owner) : book_(owner.book_) {
-            std::unique_lock<std::mutex> lock(book_.m);
-            ++book_.inside;
-            ++book_.waiting;
-            book_.gate.wait(lock, [this] { return !book_.held; });
-            --book_.waiting;
-        }
-        ~Request() {
-            std::lock_guard<std::mutex> lock(book_.m);
-            --book_.inside;
-            book_.gate.notify_all();
-        }
-        Book& book_;
-    };
+    void waitWhileHeld() {
+        std::unique_lock<std::mutex> lock(book_.m);
+        ++book_.waiting;
+        book_.gate.wait(lock, [this] { return !book_.held; });
+        --book_.waiting;
+    }
 
     // Counts one step, and tells whether it is to fail.
     IoStatus step(Step kind) {
@@ -235,6 +207,12 @@ private:
     std::vector<std::string> denied_, readOnly_;
     std::set<std::string> unsynced_;
     std::vector<FolderChange> journal_;
-    // Last, so that requests still waiting end before the rest of the platform goes.
-    Book book_;
+    struct Book {  // the bookkeeping's lock, and the gate where requests wait
+        std::mutex m;
+        std::condition_variable gate;
+        bool held = false;
+        int waiting = 0;
+        Book() = default;
+        Book& operator=(Book&&) noexcept { return *this; }  // a platform made afresh keeps its own
+    } book_;
 };
