@@ -74,8 +74,9 @@ struct ReadCommand::Fetches {
             if (stopped) return;
             got.ready = true;
             slots[row % fetchedAhead] = std::move(got);
-            if (row == nextTake) arrived.notify_one();
-            if (row == nextTake && wake && !wakeAsked) {
+            if (row != nextTake) continue;
+            arrived.notify_one();
+            if (wake && !wakeAsked) {
                 wakeAsked = true;
                 wake();
             }
@@ -203,21 +204,27 @@ bool ReadCommand::TakeFetched(bool wait) {
     const std::shared_ptr<Fetches> fetches = fetches_;
     const auto sliceEnd = Clock::now() + takingSlice;
     try {
+        std::vector<Fetched> got;
         while (next_ < fetches->count()) {
-            Fetched got;
             {
                 std::unique_lock<std::mutex> lock(fetches->m);
-                Fetched& slot = fetches->slots[next_ % fetchedAhead];
+                const auto slot = [&](int row) -> Fetched& { return fetches->slots[row % fetchedAhead]; };
                 fetches->wakeAsked = false;
-                if (!slot.ready && !wait) return true;  // the readers wake the caller
-                fetches->arrived.wait(lock, [&slot] { return slot.ready; });
-                got = std::move(slot);
-                slot = {};
-                ++fetches->nextTake;
+                if (!slot(next_).ready && !wait) return true;  // the readers wake the caller
+                fetches->arrived.wait(lock, [&] { return slot(next_).ready; });
+                for (int row = next_; row < fetches->count() && slot(row).ready; ++row) {
+                    got.push_back(std::move(slot(row)));
+                    slot(row) = {};
+                }
+                fetches->nextTake += static_cast<int>(got.size());
             }
-            fetches->room.notify_one();
-            take(next_++, got);
-            if (fetches_ != fetches) return Reading();  // stopped while a message box waited
+            fetches->room.notify_all();
+            // Everything fetched in a row is taken under one lock: the readers seldom wait for it.
+            for (Fetched& one : got) {
+                take(next_++, one);
+                if (fetches_ != fetches) return Reading();  // stopped while a message box waited
+            }
+            got.clear();
             showProgress(false);
             if (!wait && Clock::now() > sliceEnd && next_ < fetches->count()) {
                 std::lock_guard<std::mutex> lock(fetches->m);
