@@ -79,7 +79,7 @@ struct ScriptedPhoto {
 struct ScriptedTagReaders : std::enable_shared_from_this<ScriptedTagReaders> {
     std::map<std::string, ScriptedPhoto> photos;  // not changed while a Read runs
     bool missing = false;                         // the component cannot be created
-    int created = 0, alive = 0, mostAlive = 0;
+    int created = 0;
     std::vector<std::string> read;  // photos in the order their readers were let go
 
     TagReaderFactory factory() {
@@ -93,11 +93,9 @@ struct ScriptedTagReaders : std::enable_shared_from_this<ScriptedTagReaders> {
         explicit Reader(std::shared_ptr<ScriptedTagReaders> owner) : owner_(std::move(owner)) {
             std::lock_guard<std::mutex> lock(owner_->m_);
             ++owner_->created;
-            owner_->mostAlive = std::max(owner_->mostAlive, ++owner_->alive);
         }
         ~Reader() override {
             std::lock_guard<std::mutex> lock(owner_->m_);
-            --owner_->alive;
             owner_->read.push_back(path_);
             owner_->changed_.notify_all();
         }

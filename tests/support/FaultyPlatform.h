@@ -83,10 +83,9 @@ public:
         if (IoStatus fault = step(rename); !fault.ok()) return fault;
         const FolderChange change{to, from, cuttable() ? fileBytes(to) : std::nullopt};
         const IoStatus status = real_->Rename(from, to);
-        booked([&] {
-            if (status.ok() && cuttable()) journal_.push_back(change);
-            if (status.ok() && unsynced_.erase(from)) unsynced_.insert(to);
-        });
+        std::lock_guard<std::mutex> lock(book_.m);
+        if (status.ok() && cuttable()) journal_.push_back(change);
+        if (status.ok() && unsynced_.erase(from)) unsynced_.insert(to);
         return status;
     }
     IoStatus Remove(const std::string& path) override {
@@ -137,13 +136,11 @@ private:
         }
         IoStatus WriteAt(uint64_t offset, const void* data, size_t size) override {
             if (IoStatus fault = owner_.step(write); !fault.ok()) return fault;
-            const bool room = owner_.booked([&] {
-                if (owner_.room_ < size) return false;
-                owner_.room_ -= size;
-                if (owner_.cuttable()) owner_.unsynced_.insert(path_);
-                return true;
-            });
-            if (!room) return {IoError::diskFull, "No space left on device"};
+            std::unique_lock<std::mutex> lock(owner_.book_.m);
+            if (owner_.room_ < size) return {IoError::diskFull, "No space left on device"};
+            owner_.room_ -= size;
+            if (owner_.cuttable()) owner_.unsynced_.insert(path_);
+            lock.unlock();
             return real_->WriteAt(offset, data, size);
         }
         IoStatus Size(uint64_t& size) override { return real_->Size(size); }
