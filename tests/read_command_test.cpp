@@ -4,6 +4,7 @@
 
 #include "FaultyPlatform.h"
 #include "ReadSetup.h"
+#include "intake/TagNames.h"
 
 namespace {
 // Folders as this system spells them: /trip here, C:\trip on Windows; and back.
@@ -30,11 +31,12 @@ const std::string spacePrompt =
 
 struct ReadParts {
     FaultyPlatform platform;
-    ScriptedTagReaders readers;
+    std::shared_ptr<ScriptedTagReaders> scripted = std::make_shared<ScriptedTagReaders>();
+    ScriptedTagReaders& readers = *scripted;
 };
 
 struct ReadFixture : ::testing::Test, ReadParts, ReadSetup {
-    ReadFixture() : ReadSetup(platform, readers.factory()) {}
+    ReadFixture() : ReadSetup(platform, scripted->factory()) {}
 
     std::vector<std::string> paths() const {
         std::vector<std::string> out;
@@ -55,7 +57,7 @@ TEST_F(ReadFixture, ListsTheSelectionOrEveryEntryInListOrder) {
         {"none selected", "/trip", five, {}, {"/trip/a.jpg", "/trip/b.jpg", "/trip/c.jpg", "/trip/d.jpg", "/trip/e.jpg"}},
         {"second and fourth", "/trip", five, {false, true, false, true, false}, {"/trip/b.jpg", "/trip/d.jpg"}},
         {"last only", "/trip", five, {false, false, false, false, true}, {"/trip/e.jpg"}},
-        {"the root, a space in the name", "/", {"x y.jpg"}, {}, {"//x y.jpg"}},
+        {"the root, a space in the name", "/", {"x y.jpg"}, {}, {"/x y.jpg"}},
         {"no entries", "/empty", {}, {}, {}},
     };
     for (const Case& c : cases) {
@@ -132,72 +134,85 @@ TEST_F(ReadFixture, RefusesWhatSaveCannotWriteOrAFolderItCannotNameAndKeepsTheTa
     read.MakeList();
     ASSERT_EQ(values.photoCount, 1);
     EXPECT_EQ(portable(values.photoList.cell(0, colPath)), "/big/photo39999.jpg");
+
+    // A Read of them all that is stopped at once puts that one back.
+    fileList.countOverride = 32766;
+    read.MakeList();
+    read.StartReading();
+    EXPECT_EQ(status.text, "Reading 0 of 32,766 photos...");
+    read.Stop();
+    EXPECT_EQ(status.text, "Read stopped after 0 of 32,766 photos; Save writes the photos of the last whole Read.");
+    EXPECT_EQ(values.photoCount, 1);
 }
 
-TEST_F(ReadFixture, AsksAheadForEveryPhotoInOrderAndNeverFarAhead) {
-    platform.progress = &readers.created;
-    for (int count : {0, 1, 31, 32, 33, 100}) {
-        platform.hints.clear();
-        readers.created = 0;
-        dirList.path = native("/t");
-        fileList.countOverride = count;
-        read.cmdReadAll_Click();
-        ASSERT_EQ(static_cast<int>(platform.hints.size()), count);
-        for (int i = 0; i < count; ++i) {
-            EXPECT_EQ(portable(platform.hints[i].first), "/t/photo" + std::to_string(i) + ".jpg");
-            // Each photo is asked for at least 32 photos before it is opened (or at the start),
-            // and no more than 64 before.
-            EXPECT_LE(platform.hints[i].second, std::max(0, i - 32)) << count << " photos, hint " << i;
-            EXPECT_GE(platform.hints[i].second, i - 64) << count << " photos, hint " << i;
-        }
-        EXPECT_EQ(status.text, std::to_string(count) + readText);
-    }
+// A drive's root ends in its separator already: a photo there gets no second one (the
+// system's own root is a case of ListsTheSelectionOrEveryEntryInListOrder).
+TEST(MakeList, APhotoAtADriveRootHasOneSeparator) {
+    struct Drives : FaultyPlatform {
+        char Separator() const override { return '\\'; }
+        bool IsAbsolute(const std::string&) const override { return true; }
+    } drives;
+    ReadSetup setup(drives, std::make_shared<ScriptedTagReaders>()->factory());
+    setup.folder("C:\\", {"x.jpg"});
+    setup.read.MakeList();
+    EXPECT_EQ(setup.values.photoList.cell(0, colPath), "C:\\x.jpg");
 }
 
-// A photo the reader reports a problem with is announced and keeps empty tags; a failure of
-// the reader itself ends the reading with one message and leaves the status text.
-TEST_F(ReadFixture, StoresTagTextsAnnouncesProblemPhotosAndEndsOnReaderFailures) {
-    const std::vector<std::string> tags = {"lat", "lon", "dt", "d", "t"};
+// Photos are fetched many at once and finish in any order; they land in the table, and
+// their problems are told, in photo order. A photo the reader reports a problem with keeps
+// empty tags; a failure of the reader itself ends the reading there with one message, and
+// the rows after it stay empty even when their photos were fetched already.
+TEST(ReadTags, TakesFetchedPhotosInPhotoOrderAndEndsOnReaderFailures) {
+    const std::vector<std::string> names = {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}, tags = {"lat", "lon", "dt", "d", "t"};
+    const std::string unexpected = "An unexpected error has occurred reading the JPEG files.";
     struct Case {
-        std::string name, error, failAt;
+        std::string name;
+        std::map<std::string, ScriptedPhoto> script;  // beside five tag texts for every photo
         bool missing;
-        std::vector<std::string> row1;
-        std::string message, title, status;
-        int style;
+        std::vector<std::string> messages;
+        std::vector<size_t> filled;  // tag texts in each row
+        std::string status;
     } cases[] = {
-        {"second photo unreadable", "b.jpg: not a JPEG file", "", false, {"", "", "", "", ""},
-         "Error Encountered: b.jpg: not a JPEG file", "", "3" + readText, 0},
-        {"component missing", "", "", true, {"", "", "", "", ""},
-         "An unexpected error has occurred reading the JPEG files.", "Error!", "before", 64},
-        {"third tag of the second photo fails", "", "DateTime", false, {"lat", "lon", "", "", ""},
-         "An unexpected error has occurred reading the JPEG files.", "Error!", "before", 64},
+        {"b and d unreadable, fetched last photo first",
+         {{"a", {"", {}, "", {"b"}}}, {"b", {"b: not a JPEG file", {}, "", {"c", "d"}}}, {"d", {"d: file is empty", {}, "", {}}}},
+         false, {"Error Encountered: b: not a JPEG file", "Error Encountered: d: file is empty"}, {5, 0, 5, 0},
+         "4" + readText},
+        {"component missing", {}, true, {unexpected}, {0, 0, 0, 0}, "before"},
+        {"third tag of b fails after c and d were fetched", {{"b", {"", {}, "DateTime", {"c", "d"}}}}, false,
+         {unexpected}, {5, 2, 0, 0}, "before"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        box.shown.clear();
-        readers.photos.clear();
+        // Readers of a reading that ended early may still run: each case has its own.
+        ReadParts parts;
+        ScriptedTagReaders& readers = parts.readers;
+        ReadSetup setup(parts.platform, parts.scripted->factory());
+        auto [values, box, status, read] = std::tie(setup.values, setup.box, setup.status, setup.read);
         readers.missing = c.missing;
-        folder(native("/t"), {"a.jpg", "b.jpg", "c.jpg"});
-        for (const char* p : {"/t/a.jpg", "/t/b.jpg", "/t/c.jpg"})
-            readers.photos[native(p)].tags = {{"GPSLatitude", "lat"}, {"GPSLongitude", "lon"}, {"DateTime", "dt"},
-                                      {"GPSDateStamp", "d"}, {"GPSTimeStamp", "t"}};
-        readers.photos[native("/t/b.jpg")].error = c.error;
-        readers.photos[native("/t/b.jpg")].failAtTag = c.failAt;
+        setup.folder(native("/t"), names);
+        for (const std::string& name : names) {
+            const auto scripted = c.script.find(name.substr(0, 1));
+            ScriptedPhoto& photo = readers.photos[native("/t/" + name)];
+            if (scripted != c.script.end()) photo = scripted->second;
+            for (std::string& after : photo.after) after = native("/t/" + after + ".jpg");
+            for (size_t t = 0; t < tags.size(); ++t) photo.tags[tagColumns[t].name] = tags[t];
+        }
         status.text = "before";
 
         read.cmdReadAll_Click();
-        ASSERT_EQ(box.shown.size(), 1u);
-        EXPECT_EQ(box.shown[0].prompt, c.message);
-        EXPECT_EQ(box.shown[0].title, c.title);
-        EXPECT_EQ(box.shown[0].style, c.style);
+        std::vector<std::string> messages;
+        for (const ShownMessage& m : box.shown) messages.push_back(m.prompt);
+        ASSERT_EQ(messages, c.messages);
+        EXPECT_EQ(box.shown[0].title, c.status == "before" ? "Error!" : "");
+        EXPECT_EQ(box.shown[0].style, c.status == "before" ? 64 : 0);
         EXPECT_EQ(status.text, c.status);
-        EXPECT_EQ(values.photoCount, 3);
-        for (int col = 1; col <= 5; ++col) {
-            EXPECT_EQ(values.photoList.cell(0, col), c.missing ? "" : tags[col - 1]);
-            EXPECT_EQ(values.photoList.cell(1, col), c.row1[col - 1]);
-            EXPECT_EQ(values.photoList.cell(2, col), c.status == "before" ? "" : tags[col - 1]);
+        EXPECT_EQ(values.photoCount, 4);
+        for (int row = 0; row < 4; ++row)
+            for (size_t t = 0; t < tags.size(); ++t)
+                EXPECT_EQ(values.photoList.cell(row, tagColumns[t].column), t < c.filled[row] ? tags[t] : "") << row;
+        if (!c.missing) {
+            EXPECT_EQ(readers.read.size(), 4u) << "every photo was fetched";
+            EXPECT_NE(readers.read.back(), native("/t/d.jpg")) << "the photos were fetched in photo order";
         }
-        EXPECT_LE(readers.mostAlive, 2);
-        EXPECT_EQ(readers.alive, 0) << "the reader is let go";
     }
 }

@@ -41,7 +41,7 @@ class WindowTest : public QObject {
         if (!found) qFatal("no control %s", name);
         return found;
     }
-    QString status() { return control<SimpleStatusBar>("StatusBar1")->SimpleText(); }
+    QString status() { return QString::fromStdString(control<SimpleStatusBar>("StatusBar1")->SimpleText()); }
     QStringList files() {
         QStringList names;
         auto* list = control<FileListWidget>("fileList");
@@ -58,6 +58,11 @@ class WindowTest : public QObject {
         window_->show();
         window_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    }
+    // Read runs beside the window: it has ended when its button can be pressed again.
+    void pressRead() {
+        QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(control<QPushButton>("cmdReadAll")->isEnabled(), 60000);
     }
     void openFolder(const QString& folder) { control<FolderListWidget>("dirList")->open(bytes(folder)); }
     static std::string bytes(const QString& path) { return QDir::toNativeSeparators(QDir::cleanPath(path)).toStdString(); }
@@ -151,7 +156,7 @@ private slots:
         QCOMPARE(found.size(), 1);
         emit dirList->itemActivated(found[0], 0);
         QCOMPARE(files(), QStringList{shownPhoto});
-        QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
+        pressRead();
         QCOMPARE(window_->values().photoList.cell(0, colPath), photo);
         QVERIFY2(box_.shown.empty(), box_.shown.empty() ? "" : box_.shown[0].prompt.c_str());
         QCOMPARE(window_->values().photoList.cell(0, colLatitude), std::string("45 Degrees 0 Minutes 0 Seconds"));
@@ -183,7 +188,7 @@ private slots:
         for (const char* name : {"inner/x.jpg", "inner/y.jpg", "inner/z.jpg"}) writePhoto(bytes(dir.filePath(name)), 2);
         showActive();
         openFolder(dir.path());
-        QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
+        pressRead();
         const QString readStatus = status();
 
         auto* fileList = control<FileListWidget>("fileList");
@@ -207,7 +212,7 @@ private slots:
         QTest::mouseClick(fileList->viewport(), Qt::LeftButton, {}, fileList->visualItemRect(fileList->item(0)).center());
         QTest::mouseClick(fileList->viewport(), Qt::LeftButton, Qt::ControlModifier,
                           fileList->visualItemRect(fileList->item(2)).center());
-        QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
+        pressRead();
         QCOMPARE(window_->values().photoCount, int16_t{2});
         QCOMPARE(window_->values().photoList.cell(1, colPath), bytes(dir.filePath("inner/z.jpg")));
     }
@@ -245,8 +250,39 @@ private slots:
         QCOMPARE(files(), QStringList{"a.jpg"});
 
         openFolder(photos.path());
-        QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
+        pressRead();
         QCOMPARE(status(), QString("1 Pictrak file(s) have been read..."));
+    }
+
+    // A share that does not answer: Read starts and the window stays usable; Escape ends it
+    // at once, keeping the photos of the last whole Read for Save; closing does not wait.
+    void escapeOrClosingEndsAReadWhoseRequestsWait() {
+        QTemporaryDir photos;
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) writePhoto(bytes(photos.filePath(name)), 10);
+        showActive();
+        openFolder(photos.path());
+        auto* fileList = control<FileListWidget>("fileList");
+        fileList->item(1)->setSelected(true);
+        pressRead();
+        fileList->clearSelection();
+        const char* controls[] = {"cmdReadAll", "cmdWrite", "dirList", "fileList"};
+
+        platform_.hold();
+        QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
+        QTRY_COMPARE(platform_.waiting(), 3);
+        QCOMPARE(status(), QString("Reading 0 of 3 photos..."));
+        for (const char* name : controls) QVERIFY2(!control<QWidget>(name)->isEnabled(), name);
+        QTest::keyClick(window_.get(), Qt::Key_Escape);
+        QCOMPARE(status(), QString("Read stopped after 0 of 3 photos; Save writes the photos of the last whole Read."));
+        for (const char* name : controls) QVERIFY2(control<QWidget>(name)->isEnabled(), name);
+        QCOMPARE(window_->values().photoCount, int16_t{1});
+        QCOMPARE(window_->values().photoList.cell(0, colLatitude), std::string("10 Degrees 0 Minutes 0 Seconds"));
+
+        QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
+        QTRY_COMPARE(platform_.waiting(), 6);
+        window_->close();
+        window_.reset();
+        platform_.answer();
     }
 
     // Save writes 32766 points at most: a folder of that many reads and saves whole, one more
@@ -262,7 +298,7 @@ private slots:
             photo::writeBytes(bytes(huge.filePath(QString("IMG_%1.jpg").arg(i, 5, 10, QChar('0')))), placed);
         showActive();
         openFolder(huge.path());
-        QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
+        pressRead();
         QCOMPARE(status(), QString("32766 Pictrak file(s) have been read..."));
         dialog_.fileName = bytes(out.filePath("all.shp"));
         QTest::mouseClick(control<QPushButton>("cmdWrite"), Qt::LeftButton);
@@ -271,10 +307,10 @@ private slots:
         QVERIFY(box_.shown.empty());
 
         openFolder(small.path());
-        QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
+        pressRead();
         QFile(huge.filePath("IMG_32766.jpg")).open(QIODevice::WriteOnly);
         openFolder(huge.path());
-        QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
+        pressRead();
         QCOMPARE(box_.shown.size(), size_t{1});
         const QString message = QString::fromStdString(box_.shown[0].prompt);
         QVERIFY2(message.startsWith("Run-time error '6':") && message.contains("32767") && message.contains("32766"),
@@ -282,7 +318,7 @@ private slots:
         QCOMPARE(window_->values().photoCount, int16_t{1});
 
         control<FileListWidget>("fileList")->item(32766)->setSelected(true);
-        QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
+        pressRead();
         QCOMPARE(window_->values().photoCount, int16_t{1});
         QCOMPARE(status(), QString("1 Pictrak file(s) have been read..."));
     }

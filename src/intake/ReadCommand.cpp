@@ -1,8 +1,128 @@
 #include "intake/ReadCommand.h"
 
-#include "tables/Int16.h"
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
 
-void ReadCommand::cmdReadAll_Click() {
+#include "intake/TagNames.h"
+#include "tables/Int16.h"
+#include "tables/RuntimeError.h"
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+// Save sizes its point table one past the last photo in 16 bits, so it takes 32766 photos
+// at most; Read takes no more than Save can write.
+constexpr int mostPhotos = 32766;
+// How far the readers may fetch past the photo taken next: while a message box waits for
+// the user, they stop there, and what they hold stays small.
+constexpr int fetchedAhead = 4 * readersAtOnce;
+// Taking photos in without waiting gives the window back after this long, so that it keeps
+// drawing; progress is shown a few times a second at most.
+constexpr auto takingSlice = std::chrono::milliseconds(20);
+constexpr auto progressEvery = std::chrono::milliseconds(250);
+
+const std::string readText = " Pictrak file(s) have been read...";
+const std::string unexpectedText = "An unexpected error has occurred reading the JPEG files.";
+
+std::string tooMany(int chosen, bool selection) {
+    const std::string limit = "; at most " + std::to_string(mostPhotos) + " can be read at once. ";
+    if (selection) return std::to_string(chosen) + " photos are selected" + limit + "Select fewer files.";
+    return "This folder holds " + std::to_string(chosen) + " photos" + limit + "Select at most " +
+           std::to_string(mostPhotos) + " of them, or split the folder.";
+}
+
+// 32766 as "32,766", whatever the system's own habits.
+std::string grouped(int n) {
+    std::string digits = std::to_string(n);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<size_t>(at), ",");
+    return digits;
+}
+
+// The reader failed itself, not the photo: the reading ends at this row.
+struct ReaderFailed {};
+}  // namespace
+
+// What the reader found in one photo: its problem, or its tag texts in the order of
+// tagColumns as far as the reader got before it failed.
+struct ReadCommand::Fetched {
+    bool ready = false;
+    std::string error;
+    std::vector<std::string> tags;
+    bool readerFailed = false;
+};
+
+// The photos being fetched, shared by the command and its reader threads. A reader thread
+// ends when every photo is fetched or the reading has been stopped; nobody waits for it, so
+// that a request the storage never answers holds nothing up.
+struct ReadCommand::Fetches {
+    Fetches(std::vector<std::string> photos, TagReaderFactory reader)
+        : paths(std::move(photos)), newTagReader(std::move(reader)), slots(fetchedAhead) {}
+
+    void work() {
+        std::unique_lock<std::mutex> lock(m);
+        for (;;) {
+            room.wait(lock, [this] { return stopped || nextFetch >= count() || nextFetch < nextTake + fetchedAhead; });
+            if (stopped || nextFetch >= count()) return;
+            const int row = nextFetch++;
+            lock.unlock();
+            Fetched got = fetch(paths[row]);
+            lock.lock();
+            if (stopped) return;
+            got.ready = true;
+            slots[row % fetchedAhead] = std::move(got);
+            if (row != nextTake) continue;
+            arrived.notify_one();
+            if (wake && !wakeAsked) {
+                wakeAsked = true;
+                wake();
+            }
+        }
+    }
+
+    // Asks the reader what the command asks of it, in the same order.
+    Fetched fetch(const std::string& path) const {
+        Fetched got;
+        try {
+            const std::unique_ptr<TagReader> reader = newTagReader();
+            reader->OpenPhoto(path);
+            if (!reader->ErrorText().empty()) {
+                got.error = reader->ErrorText();
+                return got;
+            }
+            for (const TagColumn& tag : tagColumns) got.tags.push_back(reader->TagText(tag.name));
+        } catch (...) {
+            got.readerFailed = true;
+        }
+        return got;
+    }
+
+    int count() const { return static_cast<int>(paths.size()); }
+
+    const std::vector<std::string> paths;
+    const TagReaderFactory newTagReader;
+    std::mutex m;
+    std::condition_variable room;     // a reader may fetch further, or stop
+    std::condition_variable arrived;  // the photo taken next is fetched
+    std::vector<Fetched> slots;       // photo `row` in slot row % fetchedAhead
+    int nextFetch = 0;
+    int nextTake = 0;
+    bool stopped = false;
+    std::function<void()> wake;
+    bool wakeAsked = false;
+};
+
+ReadCommand::ReadCommand(WorkingValues& values, FolderList& dirList, FileList& fileList, MessageBox& box,
+                         StatusBar& statusBar, TagReaderFactory newTagReader, Platform& platform)
+    : v_(values), dirList_(dirList), fileList_(fileList), box_(box), statusBar_(statusBar),
+      newTagReader_(std::move(newTagReader)), platform_(platform) {}
+
+ReadCommand::~ReadCommand() { letGo(); }
+
+void ReadCommand::cmdReadAll_Click(bool wait) {
     const std::string folder = dirList_.Path();
     const auto space = folder.find(' ');
     // The position is kept as a 16-bit number; a longer path overflows like any other count.
@@ -14,5 +134,151 @@ void ReadCommand::cmdReadAll_Click() {
         if (box_.Show(prompt, styleYesNo | styleInformation, "Potential problems encountered") != answerYes) return;
     }
     MakeList();
-    ReadTags();
+    StartReading();
+    TakeFetched(wait);
+}
+
+void ReadCommand::MakeList() {
+    // Photos are opened by their full path: with no folder known, their names would be
+    // looked for somewhere else.
+    const std::string folder = dirList_.Path();
+    if (!platform_.IsAbsolute(folder))
+        throw RuntimeError(errPathNotFound,
+                           "The current folder cannot be known: its path may be longer than the system allows. "
+                           "Open a folder with a shorter path in the folder list.");
+
+    // Everything is checked before the earlier table is touched. The list itself may hold
+    // more entries than a 16-bit count, as long as no more are chosen.
+    const int last = fileList_.ListCount() - 1;
+    int selected = 0;
+    for (int i = 0; i <= last; ++i)
+        if (fileList_.Selected(i)) ++selected;
+    const int chosen = selected > 0 ? selected : last + 1;
+    if (chosen > mostPhotos) throw RuntimeError(errOverflow, tooMany(chosen, selected > 0));
+
+    earlier_ = {std::move(v_.photoList), v_.photoCount, v_.anySelected, v_.currentPhoto};
+    v_.anySelected = selected > 0 ? 1 : 0;
+    v_.photoList.resize(chosen);
+    v_.photoCount = 0;
+    for (int i = 0; i <= last; ++i) {
+        if (v_.anySelected == 1 && !fileList_.Selected(i)) continue;
+        v_.photoList.cell(v_.photoCount, colPath) = platform_.Child(folder, fileList_.List(i));
+        v_.photoCount = add16(v_.photoCount, 1);
+    }
+}
+
+void ReadCommand::ReadTags() {
+    StartReading();
+    TakeFetched(true);
+}
+
+void ReadCommand::StartReading() {
+    letGo();
+    std::vector<std::string> paths;
+    for (int row = 0; row < v_.photoCount; ++row) paths.push_back(v_.photoList.cell(row, colPath));
+    fetches_ = std::make_shared<Fetches>(std::move(paths), newTagReader_);
+    fetches_->wake = wake_;
+    next_ = 0;
+    statusBefore_ = statusBar_.SimpleText();
+    const int threads = std::min(readersAtOnce, fetches_->count());
+    for (int i = 0; i < threads; ++i) {
+        try {
+            std::thread([fetches = fetches_] { fetches->work(); }).detach();
+        } catch (const std::system_error&) {
+            if (i > 0) break;  // the readers already going fetch every photo all the same
+            letGo();
+            throw;
+        }
+    }
+    showProgress(true);
+}
+
+bool ReadCommand::TakeFetched(bool wait) {
+    // A message box waiting for the user lets the window take events, this one among them.
+    if (taking_ || !fetches_) return Reading();
+    taking_ = true;
+    struct Done {
+        bool& taking;
+        ~Done() { taking = false; }
+    } done{taking_};
+    const std::shared_ptr<Fetches> fetches = fetches_;
+    const auto sliceEnd = Clock::now() + takingSlice;
+    try {
+        std::vector<Fetched> got;
+        while (next_ < fetches->count()) {
+            {
+                std::unique_lock<std::mutex> lock(fetches->m);
+                const auto slot = [&](int row) -> Fetched& { return fetches->slots[row % fetchedAhead]; };
+                fetches->wakeAsked = false;
+                if (!slot(next_).ready && !wait) return true;  // the readers wake the caller
+                fetches->arrived.wait(lock, [&] { return slot(next_).ready; });
+                for (int row = next_; row < fetches->count() && slot(row).ready; ++row) {
+                    got.push_back(std::move(slot(row)));
+                    slot(row) = {};
+                }
+                fetches->nextTake += static_cast<int>(got.size());
+            }
+            fetches->room.notify_all();
+            // Everything fetched in a row is taken under one lock: the readers seldom wait for it.
+            for (Fetched& one : got) {
+                take(next_++, one);
+                if (fetches_ != fetches) return Reading();  // stopped while a message box waited
+            }
+            got.clear();
+            showProgress(false);
+            if (!wait && Clock::now() > sliceEnd && next_ < fetches->count()) {
+                std::lock_guard<std::mutex> lock(fetches->m);
+                fetches->wakeAsked = true;
+                if (fetches->wake) fetches->wake();
+                return true;
+            }
+        }
+        letGo();
+        earlier_ = {};
+        statusBar_.SetSimpleText(std::to_string(v_.photoCount) + readText);
+    } catch (...) {
+        // The rows taken keep their texts, the later ones stay empty, even those fetched.
+        letGo();
+        earlier_ = {};
+        statusBar_.SetSimpleText(statusBefore_);
+        box_.Show(unexpectedText, styleInformation, "Error!");
+    }
+    return false;
+}
+
+void ReadCommand::take(int row, Fetched& got) {
+    v_.currentPhoto = v_.photoList.cell(row, colPath);
+    for (size_t i = 0; i < got.tags.size(); ++i) v_.photoList.cell(row, tagColumns[i].column) = got.tags[i];
+    if (got.readerFailed) throw ReaderFailed{};
+    if (!got.error.empty()) box_.Show("Error Encountered: " + got.error, styleOk);
+}
+
+void ReadCommand::showProgress(bool now) {
+    if (!now && Clock::now() - shown_ < progressEvery) return;
+    shown_ = Clock::now();
+    statusBar_.SetSimpleText("Reading " + grouped(next_) + " of " + grouped(v_.photoCount) + " photos...");
+}
+
+void ReadCommand::Stop() {
+    if (!fetches_) return;
+    letGo();
+    const int read = next_, listed = v_.photoCount;
+    v_.photoList = std::move(earlier_.photoList);
+    v_.photoCount = earlier_.photoCount;
+    v_.anySelected = earlier_.anySelected;
+    v_.currentPhoto = earlier_.currentPhoto;
+    earlier_ = {};
+    statusBar_.SetSimpleText("Read stopped after " + grouped(read) + " of " + grouped(listed) +
+                             " photos; Save writes the photos of the last whole Read.");
+}
+
+void ReadCommand::letGo() {
+    if (!fetches_) return;
+    {
+        std::lock_guard<std::mutex> lock(fetches_->m);
+        fetches_->stopped = true;
+        fetches_->wake = nullptr;
+    }
+    fetches_->room.notify_all();
+    fetches_.reset();
 }

@@ -9,6 +9,10 @@
 
 // Everything the program asks of the operating system, in one place: files, folders, paths
 // and the display. One implementation per system; tests wrap it to make it fail on purpose.
+//
+// Threads: Open, Kind, List and the path calls may be made from several threads at once (Read
+// fetches many photos side by side); each File is used by one thread at a time. Every other
+// call is made from one thread at a time.
 
 // An open file, read and written at explicit offsets; it keeps no position of its own.
 class File {
@@ -26,7 +30,7 @@ public:
 };
 
 enum class OpenMode {
-    read,       // an existing regular file; a file of another kind is notAFile
+    read,       // an existing regular file, read where asked and not ahead; another kind is notAFile
     readWrite,  // an existing file
     create,     // a new or emptied file, read and written
 };
@@ -45,9 +49,6 @@ public:
 
     // Files.
     virtual IoStatus Open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) = 0;
-    // Asks the storage early for the first `bytes` of each file, which are read next in this
-    // order. Changes nothing that is read; a hint that fails is simply no help.
-    virtual void HintReads(const std::vector<std::string>& paths, size_t bytes) noexcept = 0;
     // What `path` is; notFound when nothing is there.
     virtual IoStatus Kind(const std::string& path, EntryKind& kind) = 0;
     // Moves a file to a name in the same folder, replacing a file there, in one step.

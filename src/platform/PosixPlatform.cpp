@@ -1,7 +1,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -76,14 +75,6 @@ private:
     int fd_;
 };
 
-// Whether the file's first byte is in memory: a read that would have to wait for the
-// storage fails at once instead (and so does one where the file system cannot tell).
-bool inMemory(int fd) {
-    char byte;
-    iovec into{&byte, 1};
-    return preadv2(fd, &into, 1, 0, RWF_NOWAIT) == 1;
-}
-
 class PosixPlatform : public Platform {
 public:
     ~PosixPlatform() override {
@@ -99,21 +90,11 @@ public:
         struct stat info;
         if (fstat(fd, &info) != 0) return lastError();
         if (!S_ISREG(info.st_mode)) return {IoError::notAFile, "not a regular file"};
+        // The kernel's own read-ahead would fetch twice what the tag reader asks of a large
+        // photo; many photos read at once keep the storage busy instead.
+        if (mode == OpenMode::read) posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
         file = std::move(opened);
         return {};
-    }
-
-    // A burst whose first file is in memory already is not asked for: its folder was most
-    // likely read before, and asking would cost more than it brings.
-    void HintReads(const std::vector<std::string>& paths, size_t bytes) noexcept override {
-        for (size_t i = 0; i < paths.size(); ++i) {
-            const int fd = ::open(paths[i].c_str(), O_RDONLY | openFlags);
-            if (fd < 0) continue;
-            const bool skipBurst = i == 0 && inMemory(fd);
-            if (!skipBurst) posix_fadvise(fd, 0, static_cast<off_t>(bytes), POSIX_FADV_WILLNEED);
-            ::close(fd);
-            if (skipBurst) return;
-        }
     }
 
     IoStatus Kind(const std::string& path, EntryKind& kind) override {

@@ -114,8 +114,9 @@ public:
         file.reset();
         const DWORD access = mode == OpenMode::read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
         const DWORD how = mode == OpenMode::create ? CREATE_ALWAYS : OPEN_EXISTING;
-        const HANDLE handle =
-            CreateFileW(wide(path).c_str(), access, shareAll, nullptr, how, FILE_ATTRIBUTE_NORMAL, nullptr);
+        // A file opened for reading is read where asked, not ahead.
+        const DWORD flags = mode == OpenMode::read ? FILE_FLAG_RANDOM_ACCESS : FILE_ATTRIBUTE_NORMAL;
+        const HANDLE handle = CreateFileW(wide(path).c_str(), access, shareAll, nullptr, how, flags, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const IoStatus status = lastError();
             EntryKind kind = EntryKind::other;
@@ -128,10 +129,6 @@ public:
         file = std::move(opened);
         return {};
     }
-
-    // No hint: Windows has no call that asks for a file's first bytes without reading
-    // them, and Wine, where this is tested, would only pass the question on to Linux.
-    void HintReads(const std::vector<std::string>&, size_t) noexcept override {}
 
     IoStatus Kind(const std::string& path, EntryKind& kind) override {
         const DWORD attributes = GetFileAttributesW(wide(path).c_str());

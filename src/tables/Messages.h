@@ -18,4 +18,5 @@ class StatusBar {
 public:
     virtual ~StatusBar() = default;
     virtual void SetSimpleText(const std::string& text) = 0;
+    virtual std::string SimpleText() const = 0;
 };

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <optional>
 
 #include "intake/ExifTagReader.h"
@@ -51,12 +52,41 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
     read_ = std::make_unique<ReadCommand>(values_, *dirList, *fileList, box_, *StatusBar1, tagReaders_, system_);
     save_ = std::make_unique<SaveCommand>(values_, dialog_, box_, *StatusBar1, ShapeOut, system_);
 
-    connect(cmdReadAll, &QPushButton::clicked, this, [this] { handle([this] { read_->cmdReadAll_Click(); }, true); });
+    // Read runs beside the window: the readers wake it when photos wait to be taken in.
+    read_->WhenFetched([this] { QMetaObject::invokeMethod(this, [this] { takeFetched(); }, Qt::QueuedConnection); });
+    connect(cmdReadAll, &QPushButton::clicked, this, [this] {
+        handle([this] { read_->cmdReadAll_Click(false); }, true);
+        showReading();
+    });
+    connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this, [this] {
+        read_->Stop();
+        showReading();
+    });
     connect(cmdWrite, &QPushButton::clicked, this, [this] { handle([this] { save_->cmdWrite_Click(); }, true); });
     connect(dirList, &FolderListWidget::changed, this, [this] { handle([this] { dirList_Change(); }, false); });
 }
 
 FrmPictrak::~FrmPictrak() = default;
+
+// Readers still waiting on the storage are let go, not waited for: closing ends the program.
+void FrmPictrak::closeEvent(QCloseEvent* event) {
+    read_->Stop();
+    QWidget::closeEvent(event);
+}
+
+void FrmPictrak::takeFetched() {
+    handle([this] { read_->TakeFetched(false); }, false);
+    showReading();
+}
+
+void FrmPictrak::showReading() {
+    const bool reading = read_->Reading();
+    for (QWidget* control : std::initializer_list<QWidget*>{cmdReadAll, cmdWrite, dirList, fileList})
+        control->setEnabled(!reading);
+    if (reading) setCursor(Qt::BusyCursor);
+    else unsetCursor();
+    if (!reading && !focusWidget()) cmdReadAll->setFocus();
+}
 
 void FrmPictrak::build() {
     setObjectName("frmPictrak");

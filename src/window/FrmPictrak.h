@@ -36,11 +36,18 @@ public:
 
     void dirList_Change();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     // Runs an event's procedure; a failure it does not trap itself is reported with its
     // number and description, and the window with its tables stays as it is.
     void handle(const std::function<void()>& procedure, bool busy);
     void build();
+    // Takes in what the readers fetched; the window draws between one slice and the next.
+    void takeFetched();
+    // While Read runs, nothing that would change what it reads can be used.
+    void showReading();
 
     std::unique_ptr<Platform> ownSystem_;
     Platform& system_;

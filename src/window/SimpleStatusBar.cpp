@@ -12,5 +12,6 @@ SimpleStatusBar::SimpleStatusBar(QWidget* parent) : QStatusBar(parent), label_(n
 
 void SimpleStatusBar::SetSimpleText(const std::string& text) {
     // Paths in the text are the file system's bytes, shown as UTF-8 as far as they are.
+    text_ = text;
     label_->setText(QString::fromStdString(text));
 }

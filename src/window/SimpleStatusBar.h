@@ -10,8 +10,9 @@ class SimpleStatusBar : public QStatusBar, public StatusBar {
 public:
     explicit SimpleStatusBar(QWidget* parent);
     void SetSimpleText(const std::string& text) override;
-    QString SimpleText() const { return label_->text(); }
+    std::string SimpleText() const override { return text_; }
 
 private:
     QLabel* label_;
+    std::string text_;  // as given: the label shows bytes that are no UTF-8 as U+FFFD
 };

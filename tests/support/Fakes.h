@@ -1,5 +1,10 @@
 #pragma once
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <map>
 #include <string>
 #include <vector>
@@ -44,6 +49,7 @@ struct FakeMessageBox : MessageBox {
 struct FakeStatusBar : StatusBar {
     std::string text = "Simply follow Steps 1-2-3";
     void SetSimpleText(const std::string& t) override { text = t; }
+    std::string SimpleText() const override { return text; }
 };
 
 struct FakeSaveDialog : SaveDialog {
@@ -61,42 +67,62 @@ struct FakeSaveDialog : SaveDialog {
     std::string FileName() override { return fileName; }
 };
 
-// A tag reader scripted per photo path.
+// A tag reader scripted per photo path. Readers run on several threads at once, and may
+// outlive a test whose Read was stopped: they share the script with the test.
 struct ScriptedPhoto {
     std::string error;
     std::map<std::string, std::string> tags;
-    std::string failAtTag;  // TagText of this tag throws
+    std::string failAtTag;           // TagText of this tag throws
+    std::vector<std::string> after;  // opened only when these photos are read (or after 5 s)
 };
 
-struct ScriptedTagReaders {
-    std::map<std::string, ScriptedPhoto> photos;
+struct ScriptedTagReaders : std::enable_shared_from_this<ScriptedTagReaders> {
+    std::map<std::string, ScriptedPhoto> photos;  // not changed while a Read runs
+    bool missing = false;                         // the component cannot be created
     int created = 0;
-    int alive = 0;
-    int mostAlive = 0;
-    bool missing = false;  // the component cannot be created
+    std::vector<std::string> read;  // photos in the order their readers were let go
 
     TagReaderFactory factory() {
-        return [this]() -> std::unique_ptr<TagReader> {
-            if (missing) throw RuntimeError(errCannotCreateObject);
-            return std::make_unique<Reader>(*this);
+        return [self = shared_from_this()]() -> std::unique_ptr<TagReader> {
+            if (self->missing) throw RuntimeError(errCannotCreateObject);
+            return std::make_unique<Reader>(self);
         };
     }
 
     struct Reader : TagReader {
-        explicit Reader(ScriptedTagReaders& owner) : owner_(owner) {
-            ++owner_.created;
-            owner_.mostAlive = std::max(owner_.mostAlive, ++owner_.alive);
+        explicit Reader(std::shared_ptr<ScriptedTagReaders> owner) : owner_(std::move(owner)) {
+            std::lock_guard<std::mutex> lock(owner_->m_);
+            ++owner_->created;
         }
-        ~Reader() override { --owner_.alive; }
-        void OpenPhoto(const std::string& path) override { photo_ = &owner_.photos[path]; }
-        std::string ErrorText() override { return photo_ ? photo_->error : ""; }
+        ~Reader() override {
+            std::lock_guard<std::mutex> lock(owner_->m_);
+            owner_->read.push_back(path_);
+            owner_->changed_.notify_all();
+        }
+        void OpenPhoto(const std::string& path) override {
+            path_ = path;
+            const auto found = owner_->photos.find(path);
+            photo_ = found == owner_->photos.end() ? ScriptedPhoto{} : found->second;
+            std::unique_lock<std::mutex> lock(owner_->m_);
+            owner_->changed_.wait_for(lock, std::chrono::seconds(5), [this] {
+                for (const std::string& before : photo_.after)
+                    if (std::find(owner_->read.begin(), owner_->read.end(), before) == owner_->read.end()) return false;
+                return true;
+            });
+        }
+        std::string ErrorText() override { return photo_.error; }
         std::string TagText(const std::string& tag) override {
-            if (tag == photo_->failAtTag) throw RuntimeError(errFileAccess);
-            return photo_->tags.count(tag) ? photo_->tags.at(tag) : "";
+            if (tag == photo_.failAtTag) throw RuntimeError(errFileAccess);
+            return photo_.tags.count(tag) ? photo_.tags.at(tag) : "";
         }
 
     private:
-        ScriptedTagReaders& owner_;
-        ScriptedPhoto* photo_ = nullptr;
+        std::shared_ptr<ScriptedTagReaders> owner_;
+        std::string path_;
+        ScriptedPhoto photo_;
     };
+
+private:
+    std::mutex m_;
+    std::condition_variable changed_;
 };

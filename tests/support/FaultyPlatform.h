@@ -1,11 +1,14 @@
 #pragma once
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -18,11 +21,18 @@
 // the n-th change to the disk and every one after it are not made. After that, a power cut
 // may take what was not yet on the storage: the data of a file written since its last sync,
 // and every name made, moved or removed in a folder since that folder's last sync.
+// Safe to call from several threads at once, as the platform is; a request may also be made
+// to wait, as on a share that does not answer.
 class FaultyPlatform : public Platform {
 public:
     enum Step { create, write, sync, rename, remove, steps };
 
     FaultyPlatform() : real_(systemPlatform()) {}
+    // Every request (opening, listing, asking what a path is) waits until answer(), which
+    // comes before the platform goes.
+    void hold() { booked([&] { book_.held = true; }); }
+    void answer() { booked([&] { book_.held = false, book_.gate.notify_all(); }); }
+    int waiting() { return booked([&] { return book_.waiting; }); }
 
     // The n-th step of this kind (counted from 1) fails with `error`.
     void failAt(Step step, int n, IoError error = IoError::other) { failures_[{step, n}] = error; }
@@ -38,6 +48,7 @@ public:
     void failLookUp(int n, IoError error = IoError::other) { failLookUp_ = {n, error}; }
     // After a stopAt() (no other run keeps copies for it): unsynced files empty, folder changes undone.
     void powerCut() {
+        std::lock_guard<std::mutex> lock(book_.m);
         for (const std::string& path : unsynced_)
             if (std::filesystem::exists(path)) std::filesystem::resize_file(path, 0);
         for (auto change = journal_.rbegin(); change != journal_.rend(); ++change) {
@@ -57,32 +68,29 @@ public:
     bool modelSyncsOnly = false;  // syncs seen by powerCut() alone, not made: no real power is cut
     std::string programFolder;  // the real one when empty
     std::vector<std::string> roots;  // the real ones when empty: a card or a stick as a drive
-    // Every file asked for ahead, with `*progress` at that moment.
-    std::vector<std::pair<std::string, int>> hints;
-    const int* progress = nullptr;
 
     IoStatus Open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) override {
+        waitWhileHeld();
         if (isDenied(path) || (mode != OpenMode::read && isIn(readOnly_, path))) return denied();
         if (mode == OpenMode::create)
             if (IoStatus fault = step(create); !fault.ok()) return fault;
         std::unique_ptr<File> real;
         const IoStatus status = real_->Open(path, mode, real);
-        if (status.ok() && mode == OpenMode::create && cuttable()) journal_.push_back({path, "", {}});
+        if (status.ok() && mode == OpenMode::create && cuttable()) booked([&] { journal_.push_back({path, "", {}}); });
         if (status.ok()) file = std::make_unique<FaultyFile>(*this, path, std::move(real));
         return status;
     }
-    void HintReads(const std::vector<std::string>& paths, size_t bytes) noexcept override {
-        for (const std::string& path : paths) hints.emplace_back(path, progress ? *progress : 0);
-        real_->HintReads(paths, bytes);
-    }
     IoStatus Kind(const std::string& path, EntryKind& kind) override {
-        return ++lookUps_ == failLookUp_.first ? IoStatus{failLookUp_.second, "made to fail"} : real_->Kind(path, kind);
+        waitWhileHeld();
+        if (booked([&] { return ++lookUps_ == failLookUp_.first; })) return {failLookUp_.second, "made to fail"};
+        return real_->Kind(path, kind);
     }
     IoStatus Rename(const std::string& from, const std::string& to) override {
         if (isDenied(from) || isDenied(to)) return denied();
         if (IoStatus fault = step(rename); !fault.ok()) return fault;
         const FolderChange change{to, from, cuttable() ? fileBytes(to) : std::nullopt};
         const IoStatus status = real_->Rename(from, to);
+        std::lock_guard<std::mutex> lock(book_.m);
         if (status.ok() && cuttable()) journal_.push_back(change);
         if (status.ok() && unsynced_.erase(from)) unsynced_.insert(to);
         return status;
@@ -92,7 +100,7 @@ public:
         if (IoStatus fault = step(remove); !fault.ok()) return fault;
         const FolderChange change{path, "", cuttable() ? fileBytes(path) : std::nullopt};
         const IoStatus status = real_->Remove(path);
-        if (status.ok() && change.before) journal_.push_back(change);
+        if (status.ok() && change.before) booked([&] { journal_.push_back(change); });
         return status;
     }
     IoStatus CheckWritable(const std::string& path) override {
@@ -105,6 +113,7 @@ public:
         if (IoStatus fault = step(sync); !fault.ok()) return fault;
         const IoStatus status = modelSyncsOnly ? IoStatus{} : real_->SyncFolder(folder);
         const std::filesystem::path synced = std::filesystem::path(folder).lexically_normal();
+        std::lock_guard<std::mutex> lock(book_.m);
         for (auto change = journal_.begin(); status.ok() && change != journal_.end();) {
             const bool inFolder = std::filesystem::path(change->name).parent_path() / "" == synced / "";
             change = inFolder ? journal_.erase(change) : std::next(change);
@@ -112,6 +121,7 @@ public:
         return status;
     }
     IoStatus List(const std::string& folder, std::vector<Entry>& entries) override {
+        waitWhileHeld();
         return isDenied(folder) ? denied() : real_->List(folder, entries);
     }
     std::string CurrentFolder() override { return real_->CurrentFolder(); }
@@ -133,16 +143,18 @@ private:
         }
         IoStatus WriteAt(uint64_t offset, const void* data, size_t size) override {
             if (IoStatus fault = owner_.step(write); !fault.ok()) return fault;
+            std::unique_lock<std::mutex> lock(owner_.book_.m);
             if (owner_.room_ < size) return {IoError::diskFull, "No space left on device"};
             owner_.room_ -= size;
             if (owner_.cuttable()) owner_.unsynced_.insert(path_);
+            lock.unlock();
             return real_->WriteAt(offset, data, size);
         }
         IoStatus Size(uint64_t& size) override { return real_->Size(size); }
         IoStatus Sync() override {
             if (IoStatus fault = owner_.step(sync); !fault.ok()) return fault;
             const IoStatus status = owner_.modelSyncsOnly ? IoStatus{} : real_->Sync();
-            if (status.ok()) owner_.unsynced_.erase(path_);
+            if (status.ok()) owner_.booked([&] { owner_.unsynced_.erase(path_); });
             return status;
         }
         IoStatus Close() override { return real_->Close(); }
@@ -153,8 +165,22 @@ private:
         std::unique_ptr<File> real_;
     };
 
+    // One request at a time in the bookkeeping; the system's own calls run side by side.
+    template <typename F>
+    std::invoke_result_t<F&> booked(F&& f) {
+        std::lock_guard<std::mutex> lock(book_.m);
+        return f();
+    }
+    void waitWhileHeld() {
+        std::unique_lock<std::mutex> lock(book_.m);
+        ++book_.waiting;
+        book_.gate.wait(lock, [this] { return !book_.held; });
+        --book_.waiting;
+    }
+
     // Counts one step, and tells whether it is to fail.
     IoStatus step(Step kind) {
+        std::lock_guard<std::mutex> lock(book_.m);
         if (stopped()) return {IoError::other, "stopped"};
         ++changes_;
         if (stopped()) return {IoError::other, "stopped"};
@@ -188,4 +214,12 @@ private:
     std::vector<std::string> denied_, readOnly_;
     std::set<std::string> unsynced_;
     std::vector<FolderChange> journal_;
+    struct Book {  // the bookkeeping's lock, and the gate where requests wait
+        std::mutex m;
+        std::condition_variable gate;
+        bool held = false;
+        int waiting = 0;
+        Book() = default;
+        Book& operator=(Book&&) noexcept { return *this; }  // a platform made afresh keeps its own
+    } book_;
 };
