@@ -1,4 +1,6 @@
 #include <QAccessible>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <QDir>
@@ -11,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
+#include <thread>
 
 #include "Fakes.h"
 #include "FaultyPlatform.h"
@@ -26,13 +29,33 @@
 #define PICTRAK_PRJ ""
 #endif
 
+// Counts what a listing asks of the system, and holds listings as a share that does not
+// answer would (ten seconds at most).
+class ListingPlatform : public FaultyPlatform {
+public:
+    std::atomic<int> foldersRead{0}, kindsAsked{0}, waiting{0};
+    std::atomic<bool> held{false};
+
+    IoStatus ReadFolder(const std::string& folder, std::vector<Entry>& entries) override {
+        ++foldersRead;
+        ++waiting;
+        for (int waited = 0; held && waited < 10000; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        --waiting;
+        return FaultyPlatform::ReadFolder(folder, entries);
+    }
+    IoStatus Kind(const std::string& path, EntryKind& kind) override {
+        ++kindsAsked;
+        return FaultyPlatform::Kind(path, kind);
+    }
+};
+
 class WindowTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir program_;
     FakeMessageBox box_;
     FakeSaveDialog dialog_;
-    FaultyPlatform platform_;
+    std::shared_ptr<ListingPlatform> platform_ = std::make_shared<ListingPlatform>();
     std::unique_ptr<FrmPictrak> window_;
 
     template <typename T>
@@ -59,17 +82,23 @@ class WindowTest : public QObject {
         window_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
     }
-    void openFolder(const QString& folder) { control<FolderListWidget>("dirList")->open(bytes(folder)); }
+    // Read waits for the listing of the folder opened.
+    void listed() { QTRY_VERIFY_WITH_TIMEOUT(control<QPushButton>("cmdReadAll")->isEnabled(), 60000); }
+    void openFolder(const QString& folder) {
+        control<FolderListWidget>("dirList")->open(bytes(folder));
+        listed();
+    }
     static std::string bytes(const QString& path) { return QDir::toNativeSeparators(QDir::cleanPath(path)).toStdString(); }
 
 private slots:
     void init() {
         box_ = FakeMessageBox{};
         dialog_ = FakeSaveDialog{};
-        platform_.programFolder = bytes(program_.path());
+        platform_->programFolder = bytes(program_.path());
         QFile::remove(program_.filePath("latlongwgs84.prj"));
         QVERIFY(QFile::copy(PICTRAK_PRJ, program_.filePath("latlongwgs84.prj")));
-        window_ = std::make_unique<FrmPictrak>(WindowPlatform{&box_, &dialog_, &platform_, {}});
+        window_ = std::make_unique<FrmPictrak>(WindowPlatform{&box_, &dialog_, platform_, {}});
+        listed();
     }
     void cleanup() { window_.reset(); }
 
@@ -130,8 +159,8 @@ private slots:
         const std::string folderName = "\xe9t\xe9", photoName = "lat1\xe9.jpg";
         const QString shownFolder = "\uFFFDt\uFFFD", shownPhoto = "lat1\uFFFD.jpg";
 #endif
-        const std::string folder = platform_.Child(bytes(dir.path()), folderName);
-        const std::string photo = platform_.Child(folder, photoName);
+        const std::string folder = platform_->Child(bytes(dir.path()), folderName);
+        const std::string photo = platform_->Child(folder, photoName);
         // QTemporaryDir cannot name what is not UTF-8: it goes here, even when a check fails.
         struct Gone {
             std::filesystem::path path;
@@ -150,6 +179,7 @@ private slots:
         const QList<QTreeWidgetItem*> found = dirList->findItems(shownFolder, Qt::MatchExactly | Qt::MatchRecursive);
         QCOMPARE(found.size(), 1);
         emit dirList->itemActivated(found[0], 0);
+        listed();
         QCOMPARE(files(), QStringList{shownPhoto});
         QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
         QCOMPARE(window_->values().photoList.cell(0, colPath), photo);
@@ -162,16 +192,17 @@ private slots:
     void everyRootIsShownAndOpens() {
         QTemporaryDir card;
         writePhoto(bytes(card.filePath("card.jpg")), 3);
-        platform_.roots = systemPlatform()->Roots();
-        platform_.roots.push_back(bytes(card.path()));
+        platform_->roots = systemPlatform()->Roots();
+        platform_->roots.push_back(bytes(card.path()));
         openFolder(QDir::currentPath());
         auto* dirList = control<FolderListWidget>("dirList");
         QStringList tops;
         for (int i = 0; i < dirList->topLevelItemCount(); ++i) tops << dirList->topLevelItem(i)->text(0);
         QStringList expected;
-        for (const std::string& root : platform_.roots) expected << QString::fromStdString(root);
+        for (const std::string& root : platform_->roots) expected << QString::fromStdString(root);
         QCOMPARE(tops, expected);
         emit dirList->itemActivated(dirList->topLevelItem(dirList->topLevelItemCount() - 1), 0);
+        listed();
         QCOMPARE(dirList->Path(), bytes(card.path()));
         QCOMPARE(files(), QStringList{"card.jpg"});
     }
@@ -197,6 +228,7 @@ private slots:
         QCOMPARE(files(), QStringList{"top.jpg"});  // a single click only highlights
 
         QTest::mouseDClick(dirList->viewport(), Qt::LeftButton, {}, at);
+        listed();
         QCOMPARE(dirList->Path(), bytes(dir.filePath("inner")));
         QCOMPARE(files(), (QStringList{"x.jpg", "y.jpg", "z.jpg"}));
         QVERIFY(fileList->selectedItems().isEmpty());

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -31,7 +32,8 @@ enum class OpenMode {
     create,     // a new or emptied file, read and written
 };
 
-enum class EntryKind { folder, file, other };
+// `unknown` comes only from ReadFolder: a link, or a file system whose listing does not tell.
+enum class EntryKind { folder, file, other, unknown };
 
 struct Entry {
     std::string name;  // the file system's bytes, whatever their encoding
@@ -39,6 +41,8 @@ struct Entry {
     bool hidden = false;
 };
 
+// List and Kind may run on a thread of their own while the window's thread makes the other
+// calls: the implementations keep no state between calls.
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -48,7 +52,7 @@ public:
     // Asks the storage early for the first `bytes` of each file, which are read next in this
     // order. Changes nothing that is read; a hint that fails is simply no help.
     virtual void HintReads(const std::vector<std::string>& paths, size_t bytes) noexcept = 0;
-    // What `path` is; notFound when nothing is there.
+    // What `path` is (for a link, what it leads to); notFound when nothing is there.
     virtual IoStatus Kind(const std::string& path, EntryKind& kind) = 0;
     // Moves a file to a name in the same folder, replacing a file there, in one step.
     virtual IoStatus Rename(const std::string& from, const std::string& to) = 0;
@@ -61,7 +65,23 @@ public:
     virtual IoStatus SyncFolder(const std::string& folder) = 0;
 
     // Folders.
-    virtual IoStatus List(const std::string& folder, std::vector<Entry>& entries) = 0;
+    // The folder's entries, in as few requests as the system allows: each kind comes from the
+    // listing itself, and Kind is asked only where the listing cannot tell. An entry whose
+    // kind cannot be had (a link to nothing) is left out. pathNotFound when the folder is
+    // not there; permission, or other for a share that breaks off.
+    IoStatus List(const std::string& folder, std::vector<Entry>& entries) {
+        const IoStatus status = ReadFolder(folder, entries);
+        if (!status.ok()) return status;
+        for (Entry& entry : entries)
+            if (entry.kind == EntryKind::unknown && !Kind(Child(folder, entry.name), entry.kind).ok())
+                entry.kind = EntryKind::unknown;
+        entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                     [](const Entry& entry) { return entry.kind == EntryKind::unknown; }),
+                      entries.end());
+        return status;
+    }
+    // The listing alone, for List: a kind it does not carry is `unknown`.
+    virtual IoStatus ReadFolder(const std::string& folder, std::vector<Entry>& entries) = 0;
     // The process's current folder, or "" when it cannot be named (a path longer than the
     // system hands out).
     virtual std::string CurrentFolder() = 0;

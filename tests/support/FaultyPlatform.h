@@ -103,8 +103,8 @@ public:
         }
         return status;
     }
-    IoStatus List(const std::string& folder, std::vector<Entry>& entries) override {
-        return isDenied(folder) ? denied() : real_->List(folder, entries);
+    IoStatus ReadFolder(const std::string& folder, std::vector<Entry>& entries) override {
+        return isDenied(folder) ? denied() : real_->ReadFolder(folder, entries);
     }
     std::string CurrentFolder() override { return real_->CurrentFolder(); }
     std::string ProgramFolder() override { return programFolder.empty() ? real_->ProgramFolder() : programFolder; }
