@@ -29,18 +29,21 @@
 #define PICTRAK_PRJ ""
 #endif
 
-// Counts what a listing asks of the system, and holds listings as a share that does not
-// answer would (ten seconds at most).
+// Counts what a listing asks of the system, and holds the listings of one folder as a share
+// that does not answer would (ten seconds at most).
 class ListingPlatform : public FaultyPlatform {
 public:
     std::atomic<int> foldersRead{0}, kindsAsked{0}, waiting{0};
     std::atomic<bool> held{false};
+    std::string slowFolder;  // set while no listing runs
 
     IoStatus ReadFolder(const std::string& folder, std::vector<Entry>& entries) override {
         ++foldersRead;
-        ++waiting;
-        for (int waited = 0; held && waited < 10000; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        --waiting;
+        const bool slow = folder == slowFolder;
+        waiting += slow;
+        for (int waited = 0; slow && held && waited < 10000; ++waited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        waiting -= slow;
         return FaultyPlatform::ReadFolder(folder, entries);
     }
     IoStatus Kind(const std::string& path, EntryKind& kind) override {
@@ -172,10 +175,24 @@ private slots:
         const std::vector<uint8_t> made = photo::make(recipe);
         std::ofstream(std::filesystem::u8path(photo), std::ios::binary).write(reinterpret_cast<const char*>(made.data()),
                                                                                 static_cast<std::streamsize>(made.size()));
+#ifdef _WIN32
+        const QStringList photos{"A.jpg", "b.JPG", "Z.Jpg"};
+#else
+        // A link is what it leads to, and the system is asked only about links; one that
+        // leads nowhere is left out.
+        std::filesystem::create_directory_symlink("d.jpg", bytes(dir.filePath("linked")));
+        std::filesystem::create_symlink("A.jpg", bytes(dir.filePath("link.jpg")));
+        std::filesystem::create_symlink("nothing", bytes(dir.filePath("dead.jpg")));
+        const QStringList photos{"A.jpg", "b.JPG", "link.jpg", "Z.Jpg"};
+        platform_->kindsAsked = 0;
+#endif
         openFolder(dir.path());
-        QCOMPARE(files(), (QStringList{"A.jpg", "b.JPG", "Z.Jpg"}));
-
+        QCOMPARE(files(), photos);
         auto* dirList = control<FolderListWidget>("dirList");
+#ifndef _WIN32
+        QCOMPARE(platform_->kindsAsked.load(), 3);
+        QCOMPARE(dirList->findItems("linked", Qt::MatchExactly | Qt::MatchRecursive).size(), 1);
+#endif
         const QList<QTreeWidgetItem*> found = dirList->findItems(shownFolder, Qt::MatchExactly | Qt::MatchRecursive);
         QCOMPARE(found.size(), 1);
         emit dirList->itemActivated(found[0], 0);
@@ -293,7 +310,11 @@ private slots:
         for (int i = 0; i < 32766; ++i)
             photo::writeBytes(bytes(huge.filePath(QString("IMG_%1.jpg").arg(i, 5, 10, QChar('0')))), placed);
         showActive();
+        platform_->foldersRead = platform_->kindsAsked = 0;
         openFolder(huge.path());
+        // One listing for both lists, and no question per photo: the listing tells what each is.
+        QCOMPARE(platform_->foldersRead.load(), 1);
+        QCOMPARE(platform_->kindsAsked.load(), 0);
         QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
         QCOMPARE(status(), QString("32766 Pictrak file(s) have been read..."));
         dialog_.fileName = bytes(out.filePath("all.shp"));
@@ -317,6 +338,40 @@ private slots:
         QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
         QCOMPARE(window_->values().photoCount, int16_t{1});
         QCOMPARE(status(), QString("1 Pictrak file(s) have been read..."));
+    }
+
+    // A folder on a share that does not answer: the window goes on, Read waits for the photos
+    // of the folder opened, the last folder opened is the one shown, and closing the window
+    // does not wait for the share.
+    void aListingThatWaitsHoldsNeitherTheWindowNorItsClosing() {
+        QTemporaryDir slow, other;
+        writePhoto(bytes(slow.filePath("slow.jpg")), 10);
+        writePhoto(bytes(other.filePath("other.jpg")), 20);
+        showActive();
+        openFolder(other.path());
+        auto* dirList = control<FolderListWidget>("dirList");
+        platform_->slowFolder = bytes(slow.path());
+        platform_->held = true;
+        dirList->open(platform_->slowFolder);
+        QVERIFY(!control<QPushButton>("cmdReadAll")->isEnabled());
+        QTest::keyClick(window_.get(), Qt::Key_R, Qt::AltModifier);  // not other.jpg in the slow folder
+        openFolder(other.path());
+        platform_->held = false;
+        QTRY_COMPARE(platform_->waiting.load(), 0);
+        QTest::qWait(20);  // the slow folder's listing comes too late
+        QCOMPARE(dirList->Path(), bytes(other.path()));
+        QCOMPARE(files(), QStringList{"other.jpg"});
+        QCOMPARE(window_->values().photoCount, int16_t{0});
+
+        platform_->held = true;
+        dirList->open(platform_->slowFolder);
+        QTRY_COMPARE(platform_->waiting.load(), 1);
+        window_.reset();
+        QCOMPARE(platform_->waiting.load(), 1);
+        platform_->held = false;
+        QTRY_COMPARE(platform_->waiting.load(), 0);
+        QTest::qWait(20);  // its result finds no window
+        QVERIFY(box_.shown.empty());
     }
 
     // Qt's own save dialog, as under a virtual display: everything the Save command asks of it.
