@@ -1,6 +1,6 @@
 #pragma once
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -41,8 +41,8 @@ struct Entry {
     bool hidden = false;
 };
 
-// List and Kind may run on a thread of their own while the window's thread makes the other
-// calls: the implementations keep no state between calls.
+// List (ReadFolder, Kind) may run on a thread of its own while the window's thread makes the
+// other calls: the implementations keep no state between calls.
 class Platform {
 public:
     virtual ~Platform() = default;
