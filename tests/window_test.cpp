@@ -95,6 +95,7 @@ class WindowTest : public QObject {
 
 private slots:
     void init() {
+        platform_ = std::make_shared<ListingPlatform>();
         box_ = FakeMessageBox{};
         dialog_ = FakeSaveDialog{};
         platform_->programFolder = bytes(program_.path());
@@ -296,6 +297,13 @@ private slots:
         openFolder(photos.path());
         QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
         QCOMPARE(status(), QString("1 Pictrak file(s) have been read..."));
+
+        // Started in a folder closed to the program: empty lists, and nothing to report.
+        platform_->deny(platform_->CurrentFolder());
+        window_ = std::make_unique<FrmPictrak>(WindowPlatform{&box_, &dialog_, platform_, {}});
+        listed();
+        QCOMPARE(box_.shown.size(), size_t{2});
+        QVERIFY(files().isEmpty());
     }
 
     // Save writes 32766 points at most: a folder of that many reads and saves whole, one more
