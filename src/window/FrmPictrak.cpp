@@ -147,10 +147,10 @@ void FrmPictrak::dirList_Change() { list(dirList->Path()); }
 // Read takes the file list as it stands, which would be the earlier folder's photos under the
 // new folder's path: it waits for the listing.
 void FrmPictrak::list(const std::string& folder) {
+    listing_->start(folder);  // arrives through the event loop, after what follows here
     readHadFocus_ = readHadFocus_ || focusWidget() == cmdReadAll;
     cmdReadAll->setEnabled(false);
     fileList->setListing(true);
-    listing_->start(folder);
 }
 
 void FrmPictrak::listed(const std::string& folder, const FolderContents& contents, std::exception_ptr failure) {
