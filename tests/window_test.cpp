@@ -356,6 +356,7 @@ private slots:
         platform_->slowFolder = bytes(slow.path());
         platform_->held = true;
         dirList->open(platform_->slowFolder);
+        QTRY_COMPARE(platform_->waiting.load(), 1);
         QVERIFY(!control<QPushButton>("cmdReadAll")->isEnabled());
         QTest::keyClick(window_.get(), Qt::Key_R, Qt::AltModifier);  // not other.jpg in the slow folder
         openFolder(other.path());
