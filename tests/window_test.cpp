@@ -1,4 +1,6 @@
 #include <QAccessible>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <QDir>
@@ -11,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
+#include <thread>
 
 #include "Fakes.h"
 #include "FaultyPlatform.h"
@@ -26,13 +29,35 @@
 #define PICTRAK_PRJ ""
 #endif
 
+// Counts what a listing asks of the system, and holds the listings of one folder as a share
+// that does not answer would (ten seconds at most).
+class ListingPlatform : public FaultyPlatform {
+public:
+    std::atomic<int> foldersRead{0}, kindsAsked{0}, listingsWaiting{0};
+    std::atomic<bool> folderHeld{false};
+    std::string slowFolder;  // set while no listing runs
+
+    IoStatus ReadFolder(const std::string& folder, std::vector<Entry>& entries) override {
+        ++foldersRead;
+        const bool slow = folder == slowFolder;
+        listingsWaiting += slow;
+        for (int waited = 0; slow && folderHeld && waited < 10000; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        listingsWaiting -= slow;
+        return FaultyPlatform::ReadFolder(folder, entries);
+    }
+    IoStatus Kind(const std::string& path, EntryKind& kind) override {
+        ++kindsAsked;
+        return FaultyPlatform::Kind(path, kind);
+    }
+};
+
 class WindowTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir program_;
     FakeMessageBox box_;
     FakeSaveDialog dialog_;
-    FaultyPlatform platform_;
+    std::shared_ptr<ListingPlatform> platform_ = std::make_shared<ListingPlatform>();
     std::unique_ptr<FrmPictrak> window_;
 
     template <typename T>
@@ -64,17 +89,21 @@ class WindowTest : public QObject {
         QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(control<QPushButton>("cmdReadAll")->isEnabled(), 60000);
     }
-    void openFolder(const QString& folder) { control<FolderListWidget>("dirList")->open(bytes(folder)); }
+    // Read waits for the listing of the folder opened.
+    void listed() { QTRY_VERIFY_WITH_TIMEOUT(control<QPushButton>("cmdReadAll")->isEnabled(), 60000); }
+    void openFolder(const QString& folder) { control<FolderListWidget>("dirList")->open(bytes(folder)); listed(); }
     static std::string bytes(const QString& path) { return QDir::toNativeSeparators(QDir::cleanPath(path)).toStdString(); }
 
 private slots:
     void init() {
+        platform_ = std::make_shared<ListingPlatform>();
         box_ = FakeMessageBox{};
         dialog_ = FakeSaveDialog{};
-        platform_.programFolder = bytes(program_.path());
+        platform_->programFolder = bytes(program_.path());
         QFile::remove(program_.filePath("latlongwgs84.prj"));
         QVERIFY(QFile::copy(PICTRAK_PRJ, program_.filePath("latlongwgs84.prj")));
-        window_ = std::make_unique<FrmPictrak>(WindowPlatform{&box_, &dialog_, &platform_, {}});
+        window_ = std::make_unique<FrmPictrak>(WindowPlatform{&box_, &dialog_, platform_, {}});
+        listed();
     }
     void cleanup() { window_.reset(); }
 
@@ -135,8 +164,8 @@ private slots:
         const std::string folderName = "\xe9t\xe9", photoName = "lat1\xe9.jpg";
         const QString shownFolder = "\uFFFDt\uFFFD", shownPhoto = "lat1\uFFFD.jpg";
 #endif
-        const std::string folder = platform_.Child(bytes(dir.path()), folderName);
-        const std::string photo = platform_.Child(folder, photoName);
+        const std::string folder = platform_->Child(bytes(dir.path()), folderName);
+        const std::string photo = platform_->Child(folder, photoName);
         // QTemporaryDir cannot name what is not UTF-8: it goes here, even when a check fails.
         struct Gone {
             std::filesystem::path path;
@@ -148,13 +177,27 @@ private slots:
         const std::vector<uint8_t> made = photo::make(recipe);
         std::ofstream(std::filesystem::u8path(photo), std::ios::binary).write(reinterpret_cast<const char*>(made.data()),
                                                                                 static_cast<std::streamsize>(made.size()));
+        QStringList photos{"A.jpg", "b.JPG", "Z.Jpg"};
+#ifndef _WIN32
+        // A link is what it leads to, and the system is asked only about links; one that
+        // leads nowhere is left out.
+        std::filesystem::create_directory_symlink("d.jpg", bytes(dir.filePath("linked")));
+        std::filesystem::create_symlink("A.jpg", bytes(dir.filePath("link.jpg")));
+        std::filesystem::create_symlink("nothing", bytes(dir.filePath("dead.jpg")));
+        photos.insert(2, "link.jpg");
+        platform_->kindsAsked = 0;
+#endif
         openFolder(dir.path());
-        QCOMPARE(files(), (QStringList{"A.jpg", "b.JPG", "Z.Jpg"}));
-
+        QCOMPARE(files(), photos);
         auto* dirList = control<FolderListWidget>("dirList");
+#ifndef _WIN32
+        QCOMPARE(platform_->kindsAsked.load(), 3);
+        QCOMPARE(dirList->findItems("linked", Qt::MatchExactly | Qt::MatchRecursive).size(), 1);
+#endif
         const QList<QTreeWidgetItem*> found = dirList->findItems(shownFolder, Qt::MatchExactly | Qt::MatchRecursive);
         QCOMPARE(found.size(), 1);
         emit dirList->itemActivated(found[0], 0);
+        listed();
         QCOMPARE(files(), QStringList{shownPhoto});
         pressRead();
         QCOMPARE(window_->values().photoList.cell(0, colPath), photo);
@@ -167,16 +210,17 @@ private slots:
     void everyRootIsShownAndOpens() {
         QTemporaryDir card;
         writePhoto(bytes(card.filePath("card.jpg")), 3);
-        platform_.roots = systemPlatform()->Roots();
-        platform_.roots.push_back(bytes(card.path()));
+        platform_->roots = systemPlatform()->Roots();
+        platform_->roots.push_back(bytes(card.path()));
         openFolder(QDir::currentPath());
         auto* dirList = control<FolderListWidget>("dirList");
         QStringList tops;
         for (int i = 0; i < dirList->topLevelItemCount(); ++i) tops << dirList->topLevelItem(i)->text(0);
         QStringList expected;
-        for (const std::string& root : platform_.roots) expected << QString::fromStdString(root);
+        for (const std::string& root : platform_->roots) expected << QString::fromStdString(root);
         QCOMPARE(tops, expected);
         emit dirList->itemActivated(dirList->topLevelItem(dirList->topLevelItemCount() - 1), 0);
+        listed();
         QCOMPARE(dirList->Path(), bytes(card.path()));
         QCOMPARE(files(), QStringList{"card.jpg"});
     }
@@ -202,6 +246,7 @@ private slots:
         QCOMPARE(files(), QStringList{"top.jpg"});  // a single click only highlights
 
         QTest::mouseDClick(dirList->viewport(), Qt::LeftButton, {}, at);
+        listed();
         QCOMPARE(dirList->Path(), bytes(dir.filePath("inner")));
         QCOMPARE(files(), (QStringList{"x.jpg", "y.jpg", "z.jpg"}));
         QVERIFY(fileList->selectedItems().isEmpty());
@@ -252,6 +297,13 @@ private slots:
         openFolder(photos.path());
         pressRead();
         QCOMPARE(status(), QString("1 Pictrak file(s) have been read..."));
+
+        // Started in a folder closed to the program: empty lists, and nothing to report.
+        platform_->deny(platform_->CurrentFolder());
+        window_ = std::make_unique<FrmPictrak>(WindowPlatform{&box_, &dialog_, platform_, {}});
+        listed();
+        QCOMPARE(box_.shown.size(), size_t{2});
+        QVERIFY(files().isEmpty());
     }
 
     // A share that does not answer: Read starts and the window stays usable; Escape ends it
@@ -267,9 +319,9 @@ private slots:
         fileList->clearSelection();
         const char* controls[] = {"cmdReadAll", "cmdWrite", "dirList", "fileList"};
 
-        platform_.hold();
+        platform_->hold();
         QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
-        QTRY_COMPARE(platform_.waiting(), 3);
+        QTRY_COMPARE(platform_->waiting(), 3);
         QCOMPARE(status(), QString("Reading 0 of 3 photos..."));
         for (const char* name : controls) QVERIFY2(!control<QWidget>(name)->isEnabled(), name);
         QTest::keyClick(window_.get(), Qt::Key_Escape);
@@ -279,10 +331,10 @@ private slots:
         QCOMPARE(window_->values().photoList.cell(0, colLatitude), std::string("10 Degrees 0 Minutes 0 Seconds"));
 
         QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
-        QTRY_COMPARE(platform_.waiting(), 6);
+        QTRY_COMPARE(platform_->waiting(), 6);
         window_->close();
         window_.reset();
-        platform_.answer();
+        platform_->answer();
     }
 
     // Save writes 32766 points at most: a folder of that many reads and saves whole, one more
@@ -297,7 +349,11 @@ private slots:
         for (int i = 0; i < 32766; ++i)
             photo::writeBytes(bytes(huge.filePath(QString("IMG_%1.jpg").arg(i, 5, 10, QChar('0')))), placed);
         showActive();
+        platform_->foldersRead = platform_->kindsAsked = 0;
         openFolder(huge.path());
+        // One listing for both lists, and no question per photo: the listing tells what each is.
+        QCOMPARE(platform_->foldersRead.load(), 1);
+        QCOMPARE(platform_->kindsAsked.load(), 0);
         pressRead();
         QCOMPARE(status(), QString("32766 Pictrak file(s) have been read..."));
         dialog_.fileName = bytes(out.filePath("all.shp"));
@@ -321,6 +377,39 @@ private slots:
         pressRead();
         QCOMPARE(window_->values().photoCount, int16_t{1});
         QCOMPARE(status(), QString("1 Pictrak file(s) have been read..."));
+    }
+
+    // A folder on a share that does not answer: the window goes on, Read waits for the photos
+    // of the folder opened, the last folder opened is the one shown, and closing the window
+    // does not wait for the share.
+    void aListingThatWaitsHoldsNeitherTheWindowNorItsClosing() {
+        QTemporaryDir slow, other;
+        writePhoto(bytes(slow.filePath("slow.jpg")), 10);
+        writePhoto(bytes(other.filePath("other.jpg")), 20);
+        showActive();
+        openFolder(other.path());
+        auto* dirList = control<FolderListWidget>("dirList");
+        platform_->slowFolder = bytes(slow.path());
+        platform_->folderHeld = true;
+        dirList->open(platform_->slowFolder);
+        QTRY_COMPARE(platform_->listingsWaiting.load(), 1);
+        QVERIFY(!control<QPushButton>("cmdReadAll")->isEnabled());
+        QTest::keyClick(window_.get(), Qt::Key_R, Qt::AltModifier);  // not other.jpg in the slow folder
+        openFolder(other.path());
+        platform_->folderHeld = false;
+        QTRY_COMPARE(platform_->listingsWaiting.load(), 0);
+        QTest::qWait(20);  // the slow folder's listing comes too late
+        QCOMPARE(files(), QStringList{"other.jpg"});
+        QCOMPARE(window_->values().photoCount, int16_t{0});
+
+        platform_->folderHeld = true;
+        dirList->open(platform_->slowFolder);
+        QTRY_COMPARE(platform_->listingsWaiting.load(), 1);
+        window_.reset();
+        QCOMPARE(platform_->listingsWaiting.load(), 1);
+        platform_->folderHeld = false;
+        QTRY_COMPARE(platform_->listingsWaiting.load(), 0);
+        QTest::qWait(20);  // its result finds no window
     }
 
     // Qt's own save dialog, as under a virtual display: everything the Save command asks of it.

@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -10,8 +11,8 @@
 // Everything the program asks of the operating system, in one place: files, folders, paths
 // and the display. One implementation per system; tests wrap it to make it fail on purpose.
 //
-// Threads: Open, Kind, List and the path calls may be made from several threads at once (Read
-// fetches many photos side by side); each File is used by one thread at a time. Every other
+// Threads: Open, Kind, List, ReadFolder and the path calls may be made from several threads
+// at once (Read fetches many photos side by side, a folder is listed beside the window); each File is used by one thread at a time. Every other
 // call is made from one thread at a time.
 
 // An open file, read and written at explicit offsets; it keeps no position of its own.
@@ -35,7 +36,8 @@ enum class OpenMode {
     create,     // a new or emptied file, read and written
 };
 
-enum class EntryKind { folder, file, other };
+// `unknown` comes only from ReadFolder: a link, or a file system whose listing does not tell.
+enum class EntryKind { folder, file, other, unknown };
 
 struct Entry {
     std::string name;  // the file system's bytes, whatever their encoding
@@ -49,7 +51,7 @@ public:
 
     // Files.
     virtual IoStatus Open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) = 0;
-    // What `path` is; notFound when nothing is there.
+    // What `path` is (for a link, what it leads to); notFound when nothing is there.
     virtual IoStatus Kind(const std::string& path, EntryKind& kind) = 0;
     // Moves a file to a name in the same folder, replacing a file there, in one step.
     virtual IoStatus Rename(const std::string& from, const std::string& to) = 0;
@@ -62,7 +64,23 @@ public:
     virtual IoStatus SyncFolder(const std::string& folder) = 0;
 
     // Folders.
-    virtual IoStatus List(const std::string& folder, std::vector<Entry>& entries) = 0;
+    // The folder's entries, in as few requests as the system allows: each kind comes from the
+    // listing itself, and Kind is asked only where the listing cannot tell. An entry whose
+    // kind cannot be had (a link to nothing) is left out. pathNotFound when the folder is
+    // not there; permission, or other for a share that breaks off.
+    IoStatus List(const std::string& folder, std::vector<Entry>& entries) {
+        const IoStatus status = ReadFolder(folder, entries);
+        if (!status.ok()) return status;
+        for (Entry& entry : entries)
+            if (entry.kind == EntryKind::unknown && !Kind(Child(folder, entry.name), entry.kind).ok())
+                entry.kind = EntryKind::unknown;
+        entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                     [](const Entry& entry) { return entry.kind == EntryKind::unknown; }),
+                      entries.end());
+        return status;
+    }
+    // The listing alone, for List: a kind it does not carry is `unknown`.
+    virtual IoStatus ReadFolder(const std::string& folder, std::vector<Entry>& entries) = 0;
     // The process's current folder, or "" when it cannot be named (a path longer than the
     // system hands out).
     virtual std::string CurrentFolder() = 0;

@@ -128,22 +128,29 @@ public:
         return status;
     }
 
-    IoStatus List(const std::string& folder, std::vector<Entry>& entries) override {
+    IoStatus ReadFolder(const std::string& folder, std::vector<Entry>& entries) override {
         entries.clear();
         DIR* dir = opendir(folder.c_str());
         if (!dir) return errno == ENOENT ? IoStatus{IoError::pathNotFound, std::strerror(errno)} : lastError();
-        while (const dirent* entry = readdir(dir)) {
+        for (;;) {
+            errno = 0;
+            const dirent* entry = readdir(dir);
+            if (!entry) break;
             const std::string name = entry->d_name;
             if (name == "." || name == "..") continue;
-            struct stat info;  // through a link to what it names
-            if (fstatat(dirfd(dir), name.c_str(), &info, 0) != 0) continue;
-            const EntryKind kind = S_ISDIR(info.st_mode)   ? EntryKind::folder
-                                   : S_ISREG(info.st_mode) ? EntryKind::file
-                                                           : EntryKind::other;
+            // A link and a file system that keeps no kinds in its folders (DT_UNKNOWN) are
+            // left to Kind.
+            const EntryKind kind = entry->d_type == DT_DIR   ? EntryKind::folder
+                                   : entry->d_type == DT_REG ? EntryKind::file
+                                   : entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN ? EntryKind::unknown
+                                                                                             : EntryKind::other;
             entries.push_back({name, kind, name[0] == '.'});
         }
+        // A share that breaks off in the middle gives no half a folder.
+        const IoStatus status = errno == 0 ? IoStatus{} : lastError();
         closedir(dir);
-        return {};
+        if (!status.ok()) entries.clear();
+        return status;
     }
     std::string CurrentFolder() override {
         char* path = getcwd(nullptr, 0);

@@ -158,7 +158,9 @@ public:
     // NTFS keeps its folders in its journal, and every move is written through.
     IoStatus SyncFolder(const std::string&) override { return {}; }
 
-    IoStatus List(const std::string& folder, std::vector<Entry>& entries) override {
+    // The attributes come with the listing: a link to a folder (a junction, too) carries the
+    // folder's, so Kind is never asked.
+    IoStatus ReadFolder(const std::string& folder, std::vector<Entry>& entries) override {
         entries.clear();
         std::wstring pattern = wide(folder);
         if (pattern.empty() || (pattern.back() != L'\\' && pattern.back() != L'/')) pattern += L'\\';
@@ -179,8 +181,12 @@ public:
             entry.hidden = (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
             entries.push_back(std::move(entry));
         } while (FindNextFileW(search, &found));
+        const DWORD error = GetLastError();
         FindClose(search);
-        return {};
+        // A share that breaks off in the middle gives no half a folder.
+        if (error == ERROR_NO_MORE_FILES) return {};
+        entries.clear();
+        return failed(error);
     }
     std::string CurrentFolder() override {
         const DWORD length = GetCurrentDirectoryW(0, nullptr);

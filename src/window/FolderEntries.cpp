@@ -8,23 +8,28 @@ namespace {
 bool isPhotoName(const std::string& name) {
     return name.size() > 4 && QString::fromLatin1(name.c_str() + name.size() - 4).compare(".jpg", Qt::CaseInsensitive) == 0;
 }
-}  // namespace
 
-std::vector<ListedEntry> folderEntries(Platform& platform, const std::string& folder, Listing kind) {
-    std::vector<Entry> all;
-    IoStatus status = platform.List(folder, all);
-    if (status.error == IoError::notFound) status.error = IoError::pathNotFound;
-    if (!status.ok()) throw fileError(status, folder);
-    std::vector<ListedEntry> entries;
-    for (const Entry& entry : all) {
-        if (entry.hidden) continue;
-        const bool wanted = kind == Listing::folders ? entry.kind == EntryKind::folder
-                                                     : entry.kind == EntryKind::file && isPhotoName(entry.name);
-        if (wanted) entries.push_back({entry.name, QString::fromStdString(entry.name)});
-    }
+void sortByName(std::vector<ListedEntry>& entries) {
     std::sort(entries.begin(), entries.end(), [](const ListedEntry& a, const ListedEntry& b) {
         const int order = a.shown.compare(b.shown, Qt::CaseInsensitive);
         return order != 0 ? order < 0 : a.name < b.name;
     });
-    return entries;
+}
+}  // namespace
+
+FolderContents folderEntries(Platform& platform, const std::string& folder) {
+    std::vector<Entry> all;
+    IoStatus status = platform.List(folder, all);
+    if (status.error == IoError::notFound) status.error = IoError::pathNotFound;
+    if (!status.ok()) throw fileError(status, folder);
+    FolderContents contents;
+    for (const Entry& entry : all) {
+        if (entry.hidden) continue;
+        if (entry.kind == EntryKind::folder) contents.folders.push_back({entry.name, QString::fromStdString(entry.name)});
+        if (entry.kind == EntryKind::file && isPhotoName(entry.name))
+            contents.photos.push_back({entry.name, QString::fromStdString(entry.name)});
+    }
+    sortByName(contents.folders);
+    sortByName(contents.photos);
+    return contents;
 }

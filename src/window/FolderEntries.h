@@ -5,15 +5,18 @@
 
 #include "platform/Platform.h"
 
-enum class Listing { folders, photos };
-
 struct ListedEntry {
     std::string name;  // the file system's bytes
     QString shown;     // as UTF-8, U+FFFD where the bytes are none
 };
 
-// The names of one folder's visible subfolders, or of its "*.jpg" files (the ending in any
-// case), by their bytes as the file system holds them: a name that is not UTF-8 is listed
-// all the same. Sorted by name without regard to case. Path not found (76) when the folder
-// cannot be opened.
-std::vector<ListedEntry> folderEntries(Platform& platform, const std::string& folder, Listing kind);
+// What the two lists show of one folder.
+struct FolderContents {
+    std::vector<ListedEntry> folders;  // its visible subfolders
+    std::vector<ListedEntry> photos;   // its visible "*.jpg" files, the ending in any case
+};
+
+// One listing of `folder` for both lists, by the names' bytes as the file system holds them:
+// a name that is not UTF-8 is listed all the same. Each list sorted by name without regard
+// to case. Path not found (76) when the folder cannot be listed. May run on any thread.
+FolderContents folderEntries(Platform& platform, const std::string& folder);

@@ -3,9 +3,6 @@
 #include <QStyle>
 #include <algorithm>
 
-#include "tables/RuntimeError.h"
-#include "window/FolderEntries.h"
-
 namespace {
 constexpr int pathRole = Qt::UserRole;
 }  // namespace
@@ -21,7 +18,10 @@ FolderListWidget::FolderListWidget(QWidget* parent, Platform& platform)
     // Every level is always open: no expand arrows.
     setStyleSheet("QTreeView::branch { image: none; border-image: none; }");
     connect(this, &QTreeWidget::itemActivated, this,
-            [this](QTreeWidgetItem* item) { open(item->data(0, pathRole).toByteArray().toStdString()); });
+            [this](QTreeWidgetItem* item) {
+                const std::string folder = item->data(0, pathRole).toByteArray().toStdString();
+                if (!folder.empty()) open(folder);  // not the item that says the listing is under way
+            });
     fill();
 }
 
@@ -32,6 +32,12 @@ void FolderListWidget::open(const std::string& folder) {
 
 void FolderListWidget::moveTo(const std::string& folder) {
     path_ = platform_.Clean(folder);
+    fill();
+}
+
+void FolderListWidget::showSubfolders(const std::string& folder, const std::vector<ListedEntry>& subfolders) {
+    listed_ = folder;
+    subfolders_ = subfolders;
     fill();
 }
 
@@ -66,14 +72,13 @@ void FolderListWidget::fill() {
     if (!current) return;
     for (QTreeWidgetItem* open = current; open; open = open->parent()) open->setExpanded(true);
 
-    std::vector<ListedEntry> subfolders;
-    try {
-        subfolders = folderEntries(platform_, chain.back(), Listing::folders);
-    } catch (const RuntimeError&) {
-        // A folder that is gone or closed to us shows no subfolders.
+    if (listed_ == path_) {
+        for (const ListedEntry& subfolder : subfolders_)
+            item(current, platform_.Child(chain.back(), subfolder.name), subfolder.shown, closedIcon);
+    } else {
+        auto* listing = new QTreeWidgetItem(current, {"Listing..."});
+        listing->setFlags(Qt::NoItemFlags);
     }
-    for (const ListedEntry& subfolder : subfolders)
-        item(current, platform_.Child(chain.back(), subfolder.name), subfolder.shown, closedIcon);
     if (!path_.empty()) {
         setCurrentItem(current);
         scrollToItem(current);

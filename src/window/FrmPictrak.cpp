@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <optional>
+#include <utility>
 
 #include "intake/ExifTagReader.h"
 #include "tables/RuntimeError.h"
@@ -40,8 +41,8 @@ QLabel* label(QWidget* parent, const char* name, QRect box, const QString& text)
 }  // namespace
 
 FrmPictrak::FrmPictrak(WindowPlatform platform)
-    : ownSystem_(platform.system ? nullptr : systemPlatform()),
-      system_(platform.system ? *platform.system : *ownSystem_),
+    : sharedSystem_(platform.system ? platform.system : systemPlatform()),
+      system_(*sharedSystem_),
       ShapeOut(system_),
       ownBox_(this),
       CommonDialog1(this),
@@ -64,6 +65,14 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
     });
     connect(cmdWrite, &QPushButton::clicked, this, [this] { handle([this] { save_->cmdWrite_Click(); }, true); });
     connect(dirList, &FolderListWidget::changed, this, [this] { handle([this] { dirList_Change(); }, false); });
+
+    // The window shows at once; the lists fill when the listing of the folder arrives.
+    listing_ = std::make_unique<FolderListing>(
+        *this, sharedSystem_, [this](const std::string& folder, const FolderContents& contents, std::exception_ptr failure) {
+            handle([&] { listed(folder, contents, failure); }, false);
+        });
+    quietFailure_ = true;
+    list(dirList->Path());
 }
 
 FrmPictrak::~FrmPictrak() = default;
@@ -124,7 +133,7 @@ void FrmPictrak::build() {
     cmdWrite->setToolTip("Saves a shapefile containing points for all the Pictrak's read");
 
     dirList = place<FolderListWidget>(this, "dirList", 88, 32, 225, 141, system_);
-    fileList = place<FileListWidget>(this, "fileList", 312, 32, 209, 136, system_);
+    fileList = place<FileListWidget>(this, "fileList", 312, 32, 209, 136);
     fileList->setToolTip("Read all does not require a selection");
 
     label(this, "lblStep1", step1, step1Text);
@@ -163,14 +172,34 @@ void FrmPictrak::build() {
     cmdReadAll->setFocus();
 }
 
-void FrmPictrak::dirList_Change() {
-    try {
-        fileList->setPath(dirList->Path());
-    } catch (...) {
-        // Both lists stay on the last folder that could be opened, so that Read looks
-        // for the listed photos where they are.
+void FrmPictrak::dirList_Change() { list(dirList->Path()); }
+
+// Read takes the file list as it stands, which would be the earlier folder's photos under the
+// new folder's path: it waits for the listing.
+void FrmPictrak::list(const std::string& folder) {
+    listing_->start(folder);  // arrives through the event loop, after what follows here
+    readHadFocus_ = readHadFocus_ || focusWidget() == cmdReadAll;
+    cmdReadAll->setEnabled(false);
+    fileList->setListing(true);
+}
+
+void FrmPictrak::listed(const std::string& folder, const FolderContents& contents, std::exception_ptr failure) {
+    cmdReadAll->setEnabled(true);
+    if (readHadFocus_) cmdReadAll->setFocus();
+    readHadFocus_ = false;
+    fileList->setListing(false);
+    const bool quiet = std::exchange(quietFailure_, false);
+    if (failure && quiet) {
+        // Started in a folder that is gone or cannot be named: empty until another is opened.
+        dirList->showSubfolders(folder, {});
+    } else if (failure) {
+        // Both lists stay on the last folder that could be listed, so that Read looks for
+        // the listed photos where they are.
         dirList->moveTo(fileList->path());
-        throw;
+        std::rethrow_exception(failure);
+    } else {
+        dirList->showSubfolders(folder, contents.folders);
+        fileList->setPath(folder, contents.photos);
     }
 }
 

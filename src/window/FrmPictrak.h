@@ -1,5 +1,6 @@
 #pragma once
 #include <QWidget>
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -8,6 +9,7 @@
 #include "output/ShapelibShapeFiles.h"
 #include "platform/Platform.h"
 #include "tables/WorkingValues.h"
+#include "window/FolderListing.h"
 #include "window/QtMessageBox.h"
 #include "window/QtSaveDialog.h"
 
@@ -21,7 +23,7 @@ class SimpleStatusBar;
 struct WindowPlatform {
     MessageBox* messageBox = nullptr;
     SaveDialog* commonDialog = nullptr;
-    Platform* system = nullptr;
+    std::shared_ptr<Platform> system;
     TagReaderFactory tagReaders;
 };
 
@@ -48,8 +50,12 @@ private:
     void takeFetched();
     // While Read runs, nothing that would change what it reads can be used.
     void showReading();
+    // Lists `folder` for both lists; Read waits for it.
+    void list(const std::string& folder);
+    void listed(const std::string& folder, const FolderContents& contents, std::exception_ptr failure);
 
-    std::unique_ptr<Platform> ownSystem_;
+    // Shared with the listings, which may outlive the window on a share that does not answer.
+    std::shared_ptr<Platform> sharedSystem_;
     Platform& system_;
     WorkingValues values_;
     ShapelibShapeFiles ShapeOut;
@@ -67,4 +73,8 @@ private:
 
     std::unique_ptr<ReadCommand> read_;
     std::unique_ptr<SaveCommand> save_;
+
+    std::unique_ptr<FolderListing> listing_;
+    bool quietFailure_ = false;  // a folder the program starts in that cannot be listed is no error
+    bool readHadFocus_ = false;
 };

@@ -4,7 +4,7 @@
 #include "window/FrmPictrak.h"
 
 int main(int argc, char** argv) {
-    const std::unique_ptr<Platform> system = systemPlatform();
+    const std::shared_ptr<Platform> system = systemPlatform();
     // Qt would only abort without a display.
     if (const std::string why = system->DisplayProblem(); !why.empty()) {
         std::fprintf(stderr,
@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Pictrak");
     WindowPlatform platform;
-    platform.system = system.get();
+    platform.system = system;
     FrmPictrak window(platform);
     window.show();
     return app.exec();

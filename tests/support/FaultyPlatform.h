@@ -120,9 +120,9 @@ public:
         }
         return status;
     }
-    IoStatus List(const std::string& folder, std::vector<Entry>& entries) override {
+    IoStatus ReadFolder(const std::string& folder, std::vector<Entry>& entries) override {
         waitWhileHeld();
-        return isDenied(folder) ? denied() : real_->List(folder, entries);
+        return isDenied(folder) ? denied() : real_->ReadFolder(folder, entries);
     }
     std::string CurrentFolder() override { return real_->CurrentFolder(); }
     std::string ProgramFolder() override { return programFolder.empty() ? real_->ProgramFolder() : programFolder; }
