@@ -90,8 +90,9 @@ void FrmPictrak::takeFetched() {
 
 void FrmPictrak::showReading() {
     const bool reading = read_->Reading();
-    for (QWidget* control : std::initializer_list<QWidget*>{cmdReadAll, cmdWrite, dirList, fileList})
-        control->setEnabled(!reading);
+    for (QWidget* control : std::initializer_list<QWidget*>{cmdWrite, dirList, fileList}) control->setEnabled(!reading);
+    // A listing still on its way keeps Read waiting, whatever the end of a Read says.
+    cmdReadAll->setEnabled(!reading && !listingPending_);
     if (reading) setCursor(Qt::BusyCursor);
     else unsetCursor();
     if (!reading && !focusWidget()) cmdReadAll->setFocus();
@@ -179,12 +180,14 @@ void FrmPictrak::dirList_Change() { list(dirList->Path()); }
 void FrmPictrak::list(const std::string& folder) {
     listing_->start(folder);  // arrives through the event loop, after what follows here
     readHadFocus_ = readHadFocus_ || focusWidget() == cmdReadAll;
+    listingPending_ = true;
     cmdReadAll->setEnabled(false);
     fileList->setListing(true);
 }
 
 void FrmPictrak::listed(const std::string& folder, const FolderContents& contents, std::exception_ptr failure) {
-    cmdReadAll->setEnabled(true);
+    listingPending_ = false;
+    cmdReadAll->setEnabled(!read_->Reading());
     if (readHadFocus_) cmdReadAll->setFocus();
     readHadFocus_ = false;
     fileList->setListing(false);

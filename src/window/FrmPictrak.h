@@ -75,6 +75,7 @@ private:
     std::unique_ptr<SaveCommand> save_;
 
     std::unique_ptr<FolderListing> listing_;
+    bool listingPending_ = false;  // Read waits for it
     bool quietFailure_ = false;  // a folder the program starts in that cannot be listed is no error
     bool readHadFocus_ = false;
 };
