@@ -32,6 +32,21 @@ std::map<std::string, long> counts(const fs::path& file) {
     while (in >> name >> value) read[name] = value;
     return read;
 }
+
+// The counts once they stand still: a closed file's last request may come after close()
+// returned. `most` becomes the most in flight since the counts were last read.
+std::map<std::string, long> settledCounts(const fs::path& file, long& most) {
+    std::map<std::string, long> last = counts(file);
+    most = last["most_in_flight"];
+    for (int wait = 0; wait < 100 && last.count("total"); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::map<std::string, long> now = counts(file);
+        most = std::max(most, now["most_in_flight"]);
+        if (now["total"] == last["total"]) break;
+        last = now;
+    }
+    return last;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -48,7 +63,8 @@ int main(int argc, char** argv) {
     std::sort(names.begin(), names.end());
     const fs::path countsFile = folder / ".latency-counts";
 
-    const long before = counts(countsFile)["total"];
+    long most = 0;
+    const long before = settledCounts(countsFile, most)["total"];
     Reading reading(folder.string(), names);
     std::vector<double> times;
     const auto first = Clock::now();
@@ -61,19 +77,9 @@ int main(int argc, char** argv) {
     std::printf("photos %zu rounds %zu seconds %.3f read_in_flight %d", names.size(), times.size(),
                 times[times.size() / 2], readRequestsInFlight);
 
-    // A closed file's last request may come after close() returned: the counts are taken
-    // once they stand still.
-    std::map<std::string, long> after = counts(countsFile);
+    std::map<std::string, long> after = settledCounts(countsFile, most);
     if (after.count("total") == 0 || names.empty()) return std::printf("\n"), 0;
-    long mostInFlight = after["most_in_flight"];
-    for (int settle = 0; settle < 100; ++settle) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        std::map<std::string, long> now = counts(countsFile);
-        mostInFlight = std::max(mostInFlight, now["most_in_flight"]);
-        if (now["total"] == after["total"]) break;
-        after = now;
-    }
-    std::printf(" requests_per_photo %.2f most_in_flight %ld\n",
-                static_cast<double>(after["total"] - before) / (static_cast<double>(times.size()) * names.size()), mostInFlight);
+    const double photoReads = static_cast<double>(times.size()) * static_cast<double>(names.size());
+    std::printf(" requests_per_photo %.2f most_in_flight %ld\n", (after["total"] - before) / photoReads, most);
     return 0;
 }
