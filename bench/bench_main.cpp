@@ -20,8 +20,7 @@
 
 #include "Fakes.h"
 #include "PhotoMaker.h"
-#include "ReadSetup.h"
-#include "intake/ExifTagReader.h"
+#include "Reading.h"
 #include "output/SaveCommand.h"
 #include "output/ShapelibShapeFiles.h"
 
@@ -134,18 +133,6 @@ double emptyCache(const std::string& folder, const std::vector<std::string>& nam
     }
     return pages > 0 ? 100.0 * cached / pages : 0;
 }
-
-struct Reading {
-    std::unique_ptr<Platform> platform = systemPlatform();
-    ReadSetup setup{*platform, exifTagReaderFactory(*platform)};
-    WorkingValues& values = setup.values;
-
-    Reading(const std::string& folder, std::vector<std::string> names) { setup.folder(folder, std::move(names)); }
-    void run() {
-        setup.read.MakeList();
-        setup.read.ReadTags();
-    }
-};
 
 // The whole Save command after its dialog: conversion, writing aside, the projection, and
 // putting the files in place once they are on the storage.
