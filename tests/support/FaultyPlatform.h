@@ -29,6 +29,8 @@ public:
     void diskFullAfter(uint64_t bytes) { room_ = bytes; }
     // Nothing may be done to the file: a file another program holds, or an immutable one.
     void deny(const std::string& path) { denied_.push_back(path); }
+    // Another program has the file open and lets it be neither moved nor written.
+    void hold(const std::string& path) { held_.push_back(path); }
     // The file may be read, moved and removed, but not written.
     void makeReadOnly(const std::string& path) { readOnly_.push_back(path); }
     void stopAt(int change) { stopAt_ = change; }
@@ -72,6 +74,7 @@ public:
     IoStatus Kind(const std::string& path, EntryKind& kind) override { return real_->Kind(path, kind); }
     IoStatus Rename(const std::string& from, const std::string& to) override {
         if (isDenied(from) || isDenied(to)) return denied();
+        if (isIn(held_, from)) return {IoError::held, "made to fail"};
         if (IoStatus fault = step(rename); !fault.ok()) return fault;
         const FolderChange change{to, from, cuttable() ? fileBytes(to) : std::nullopt};
         const IoStatus status = real_->Rename(from, to);
@@ -88,6 +91,7 @@ public:
         return status;
     }
     IoStatus CheckWritable(const std::string& path) override {
+        if (isIn(held_, path)) return {IoError::held, "made to fail"};
         return isDenied(path) || isIn(readOnly_, path) ? denied() : real_->CheckWritable(path);
     }
     IoStatus KeepPermissions(const std::string& from, const std::string& onto) override {
@@ -174,7 +178,7 @@ private:
     int changes_ = 0;
     int stopAt_ = 0;
     uint64_t room_ = UINT64_MAX;
-    std::vector<std::string> denied_, readOnly_;
+    std::vector<std::string> denied_, readOnly_, held_;
     std::set<std::string> unsynced_;
     std::vector<FolderChange> journal_;
 };
