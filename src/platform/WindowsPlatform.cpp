@@ -163,11 +163,11 @@ public:
         });
     }
     // The earlier file's access rights (its DACL, inherited entries included, as both files
-    // share a folder) and its hidden and not-indexed attributes. Where the storage keeps no
-    // rights, or does not let this user set them (a share may not), the new file has what
-    // its folder gives. A read-only earlier file never comes here (CheckWritable refuses
-    // it), and the archive attribute stays set, as the system sets it on every new content,
-    // so that a backup takes it.
+    // share a folder) and its hidden and not-indexed attributes, where the storage lets this
+    // user set them (a share may not let the rights be set: the new file then has what its
+    // folder gives, and the Save goes on). A read-only earlier file never comes here
+    // (CheckWritable refuses it), and the archive attribute stays set, as the system sets it
+    // on all new content, so that a backup takes it.
     IoStatus KeepPermissions(const std::string& from, const std::string& onto) override {
         const std::wstring source = systemPath(from), target = systemPath(onto);
         const DWORD attributes = GetFileAttributesW(source.c_str());
@@ -178,10 +178,9 @@ public:
         if (size > 0 && GetFileSecurityW(source.c_str(), DACL_SECURITY_INFORMATION, security.data(), size, &size))
             SetFileSecurityW(target.c_str(), DACL_SECURITY_INFORMATION, security.data());
         const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-        if (kept == 0) return {};
         const DWORD now = GetFileAttributesW(target.c_str());
-        if (now == INVALID_FILE_ATTRIBUTES || !SetFileAttributesW(target.c_str(), (now & ~FILE_ATTRIBUTE_NORMAL) | kept))
-            return lastError();
+        if (kept != 0 && now != INVALID_FILE_ATTRIBUTES)
+            SetFileAttributesW(target.c_str(), (now & ~FILE_ATTRIBUTE_NORMAL) | kept);
         return {};
     }
     // NTFS keeps its folders in its journal, and every move is written through.
