@@ -230,8 +230,6 @@ TEST_F(SaveFixture, OutputThatCannotBeReplacedOrWrittenIsRefusedWithItsFile) {
     } cases[] = {
         {"a file of the earlier shapefile held by another program", out / "trip.shp", "", "", errPermissionDenied,
          out / "trip.dbf (another program holds it)", out / "trip.dbf"},
-        {"a file of the earlier shapefile closed to the user", out / "trip.shp", out / "trip.dbf", "",
-         errPermissionDenied, out / "trip.dbf"},
         {"a read-only projection beside it", out / "trip.shp", "", out / "trip.prj", errPermissionDenied,
          out / "trip.prj"},
         {"an output folder closed to the user", out / "locked/trip.shp", out / "locked/trip.shp.pictrak-new", "",
