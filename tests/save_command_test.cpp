@@ -201,6 +201,8 @@ TEST_F(SaveFixture, AFailedSaveLeavesWhatWasThere) {
         {"the .dbf cannot be made", FaultyPlatform::create, 3, IoError::permission, errPermissionDenied, "trip.dbf"},
         {"the .cpg cannot be made", FaultyPlatform::create, 4, IoError::diskFull, errDiskFull, "trip.cpg"},
         {"the first write", FaultyPlatform::write, 1, IoError::other, errFileAccess, "trip."},
+        {"the earlier .dbf held by another program as it is to move aside", FaultyPlatform::rename, 3, IoError::held,
+         errPermissionDenied, "trip.dbf (another program holds it)"},
         {"the disk fills up on the last write", FaultyPlatform::write, writes,
          IoError::diskFull, errDiskFull, "trip."},
     };
@@ -243,9 +245,10 @@ TEST_F(SaveFixture, OutputThatCannotBeReplacedOrWrittenIsRefusedWithItsFile) {
         std::string why, name, denied, readOnly;
         int error;
         std::string file;  // the file the message names
+        std::string held = "";
     } cases[] = {
-        {"a file of the earlier shapefile held by another program", out / "trip.shp", out / "trip.dbf", "",
-         errPermissionDenied, out / "trip.dbf"},
+        {"a file of the earlier shapefile held by another program", out / "trip.shp", "", "", errPermissionDenied,
+         out / "trip.dbf (another program holds it)", out / "trip.dbf"},
         {"a read-only projection beside it", out / "trip.shp", "", out / "trip.prj", errPermissionDenied,
          out / "trip.prj"},
         {"an output folder closed to the user", out / "locked/trip.shp", out / "locked/trip.shp.pictrak-new", "",
@@ -260,6 +263,7 @@ TEST_F(SaveFixture, OutputThatCannotBeReplacedOrWrittenIsRefusedWithItsFile) {
         freshPlatform();
         platform.deny(c.denied);
         platform.makeReadOnly(c.readOnly);
+        platform.hold(c.held);
         if (c.error == errFileNotFound) fs::remove(program / "latlongwgs84.prj");
         const Failure failure = trySave(c.name);
         EXPECT_EQ(failure.number, c.error) << failure.description;

@@ -319,7 +319,7 @@ private slots:
         fileList->clearSelection();
         const char* controls[] = {"cmdReadAll", "cmdWrite", "dirList", "fileList"};
 
-        platform_->hold();
+        platform_->stall();
         QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
         QTRY_COMPARE(platform_->waiting(), 3);
         QCOMPARE(status(), QString("Reading 0 of 3 photos..."));

@@ -2,7 +2,8 @@
 #include <string>
 
 // What went wrong with a file operation, in the kinds the program tells apart.
-enum class IoError { none, notFound, pathNotFound, permission, diskFull, notAFile, other };
+// `held`: another program has the file open and does not share what was asked for.
+enum class IoError { none, notFound, pathNotFound, permission, held, diskFull, notAFile, other };
 
 struct IoStatus {
     IoError error = IoError::none;

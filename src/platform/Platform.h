@@ -53,12 +53,16 @@ public:
     virtual IoStatus Open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) = 0;
     // What `path` is (for a link, what it leads to); notFound when nothing is there.
     virtual IoStatus Kind(const std::string& path, EntryKind& kind) = 0;
-    // Moves a file to a name in the same folder, replacing a file there, in one step.
+    // Moves a file to a name in the same folder, replacing a file there, in one step. Fails
+    // `held` when another program has the file open and does not share it (on Windows only,
+    // after asking again for about a second, as do Remove and Open to write).
     virtual IoStatus Rename(const std::string& from, const std::string& to) = 0;
     virtual IoStatus Remove(const std::string& path) = 0;
-    // Whether the existing file `path` could be written in place by this user.
+    // Whether the existing file `path` could be written in place by this user, and moved
+    // aside while other programs have it open (`held` when one of them does not let it).
     virtual IoStatus CheckWritable(const std::string& path) = 0;
-    // Gives `onto` the permission bits of `from`.
+    // Gives `onto` the access rights of `from`: its permission bits, or on Windows its access
+    // control list (where the storage lets this user set one) and its hidden attribute.
     virtual IoStatus KeepPermissions(const std::string& from, const std::string& onto) = 0;
     // The folder's entries (new names, renames, removals) reach the storage.
     virtual IoStatus SyncFolder(const std::string& folder) = 0;

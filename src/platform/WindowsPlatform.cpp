@@ -6,50 +6,42 @@
 #include <algorithm>
 #include <cctype>
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
+#include "platform/WindowsFailure.h"
+#include "platform/WindowsNames.h"
 
-// Names are UTF-8 inside the program and UTF-16 for the system, whose wide calls reach
-// every name a folder can hold.
+#ifndef ERROR_DISK_QUOTA_EXCEEDED  // newer than MinGW-w64's headers
+#define ERROR_DISK_QUOTA_EXCEEDED 1295L
+#endif
+
 namespace {
 std::wstring wide(const std::string& text) {
-    if (text.empty()) return {};
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length);
-    return out;
+    const std::u16string units = utf16(text);
+    return std::wstring(units.begin(), units.end());
 }
+std::string narrow(const wchar_t* text, size_t size) {
+    static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows' wide characters are UTF-16 units");
+    return wtf8(reinterpret_cast<const char16_t*>(text), size);
+}
+std::string narrow(const std::wstring& text) { return narrow(text.data(), text.size()); }
+// Every absolute path reaches the system in the form that has no length limit.
+std::wstring systemPath(const std::string& path) { return wide(longPathForm(path)); }
 
-std::string utf8(const wchar_t* text, size_t size) {
-    if (size == 0) return {};
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(size), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(size), out.data(), length, nullptr, nullptr);
-    return out;
-}
-std::string utf8(const std::wstring& text) { return utf8(text.data(), text.size()); }
-
-IoStatus failed(DWORD error) {
-    IoError kind;
-    switch (error) {
-    case ERROR_FILE_NOT_FOUND: kind = IoError::notFound; break;
-    case ERROR_PATH_NOT_FOUND: case ERROR_INVALID_DRIVE: case ERROR_BAD_NETPATH: case ERROR_BAD_NET_NAME:
-    case ERROR_NOT_READY: case ERROR_INVALID_NAME: kind = IoError::pathNotFound; break;
-    case ERROR_ACCESS_DENIED: case ERROR_SHARING_VIOLATION: case ERROR_LOCK_VIOLATION: case ERROR_WRITE_PROTECT:
-        kind = IoError::permission; break;
-    case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: kind = IoError::diskFull; break;
-    default: kind = IoError::other; break;
-    }
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string detail = text ? utf8(text, length) : "error " + std::to_string(error);
-    if (text) LocalFree(text);
-    while (!detail.empty() && (detail.back() == '\n' || detail.back() == '\r' || detail.back() == '.')) detail.pop_back();
-    return {kind, detail};
-}
+IoStatus failed(DWORD error) { return windowsFailure(error); }
 IoStatus lastError() { return failed(GetLastError()); }
+
+// A file another program holds for a moment (a virus scanner, the search indexer, a sync
+// client) is asked for again for about a second before that counts as a failure.
+template <class Call>
+IoStatus unlessHeldForLong(Call call) {
+    for (int attempt = 1;; ++attempt) {
+        const IoStatus status = call();
+        if (status.error != IoError::held || attempt == 10) return status;
+        Sleep(100);
+    }
+}
 
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -95,7 +87,7 @@ public:
         size = static_cast<uint64_t>(value.QuadPart);
         return {};
     }
-    IoStatus Sync() override { return FlushFileBuffers(handle_) ? IoStatus{} : lastError(); }
+    IoStatus Sync() override { return FlushFileBuffers(handle_) ? IoStatus{} : windowsSyncFailure(GetLastError()); }
     IoStatus Close() override {
         const BOOL closed = CloseHandle(handle_);
         handle_ = INVALID_HANDLE_VALUE;
@@ -110,15 +102,24 @@ constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELET
 
 class WindowsPlatform : public Platform {
 public:
+    // An empty card reader or a mapped drive whose server is gone fails the call that
+    // touches it, instead of the system asking the user in a box of its own.
+    WindowsPlatform() { SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX); }
+
     IoStatus Open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) override {
         file.reset();
         const DWORD access = mode == OpenMode::read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
         const DWORD how = mode == OpenMode::create ? CREATE_ALWAYS : OPEN_EXISTING;
         // A file opened for reading is read where asked, not ahead.
         const DWORD flags = mode == OpenMode::read ? FILE_FLAG_RANDOM_ACCESS : FILE_ATTRIBUTE_NORMAL;
-        const HANDLE handle = CreateFileW(wide(path).c_str(), access, shareAll, nullptr, how, flags, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            const IoStatus status = lastError();
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        const auto open = [&] {
+            handle = CreateFileW(systemPath(path).c_str(), access, shareAll, nullptr, how, flags, nullptr);
+            return handle == INVALID_HANDLE_VALUE ? lastError() : IoStatus{};
+        };
+        // A photo held by another program is not waited for: a Read of thousands would stall.
+        const IoStatus status = mode == OpenMode::read ? open() : unlessHeldForLong(open);
+        if (!status.ok()) {
             EntryKind kind = EntryKind::other;
             if (status.error == IoError::permission && Kind(path, kind).ok() && kind == EntryKind::folder)
                 return {IoError::notAFile, "not a regular file"};
@@ -131,7 +132,7 @@ public:
     }
 
     IoStatus Kind(const std::string& path, EntryKind& kind) override {
-        const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+        const DWORD attributes = GetFileAttributesW(systemPath(path).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) return lastError();
         kind = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::folder
                : (attributes & FILE_ATTRIBUTE_DEVICE)  ? EntryKind::other
@@ -139,22 +140,47 @@ public:
         return {};
     }
     IoStatus Rename(const std::string& from, const std::string& to) override {
-        const BOOL moved = MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-        return moved ? IoStatus{} : lastError();
+        return unlessHeldForLong([&] {
+            const BOOL moved = MoveFileExW(systemPath(from).c_str(), systemPath(to).c_str(),
+                                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+            return moved ? IoStatus{} : lastError();
+        });
     }
     IoStatus Remove(const std::string& path) override {
-        return DeleteFileW(wide(path).c_str()) ? IoStatus{} : lastError();
+        return unlessHeldForLong([&] { return DeleteFileW(systemPath(path).c_str()) ? IoStatus{} : lastError(); });
     }
+    // Moving a file aside takes the right to delete it, and that every program holding it
+    // open lets it be deleted: a GIS program with the .dbf open usually does not.
     IoStatus CheckWritable(const std::string& path) override {
-        const HANDLE handle =
-            CreateFileW(wide(path).c_str(), GENERIC_WRITE, shareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return lastError();
-        CloseHandle(handle);
+        return unlessHeldForLong([&] {
+            const HANDLE handle = CreateFileW(systemPath(path).c_str(), GENERIC_WRITE | DELETE, shareAll, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (handle == INVALID_HANDLE_VALUE) return lastError();
+            CloseHandle(handle);
+            return IoStatus{};
+        });
+    }
+    // The earlier file's access rights (its DACL, inherited entries included, as both files
+    // share a folder) and its hidden and not-indexed attributes, where the storage lets this
+    // user set them (a share may not let the rights be set: the new file then has what its
+    // folder gives, and the Save goes on). A read-only earlier file never comes here
+    // (CheckWritable refuses it), and the archive attribute stays set, as the system sets it
+    // on all new content, so that a backup takes it.
+    IoStatus KeepPermissions(const std::string& from, const std::string& onto) override {
+        const std::wstring source = systemPath(from), target = systemPath(onto);
+        const DWORD attributes = GetFileAttributesW(source.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) return lastError();
+        DWORD size = 0;
+        GetFileSecurityW(source.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+        std::vector<char> security(size);
+        if (size > 0 && GetFileSecurityW(source.c_str(), DACL_SECURITY_INFORMATION, security.data(), size, &size))
+            SetFileSecurityW(target.c_str(), DACL_SECURITY_INFORMATION, security.data());
+        const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+        const DWORD now = GetFileAttributesW(target.c_str());
+        if (kept != 0 && now != INVALID_FILE_ATTRIBUTES)
+            SetFileAttributesW(target.c_str(), (now & ~FILE_ATTRIBUTE_NORMAL) | kept);
         return {};
     }
-    // A file that could be replaced is not read-only, and its other rights come from its
-    // folder, as the new file's do.
-    IoStatus KeepPermissions(const std::string&, const std::string&) override { return {}; }
     // NTFS keeps its folders in its journal, and every move is written through.
     IoStatus SyncFolder(const std::string&) override { return {}; }
 
@@ -162,7 +188,7 @@ public:
     // folder's, so Kind is never asked.
     IoStatus ReadFolder(const std::string& folder, std::vector<Entry>& entries) override {
         entries.clear();
-        std::wstring pattern = wide(folder);
+        std::wstring pattern = systemPath(folder);
         if (pattern.empty() || (pattern.back() != L'\\' && pattern.back() != L'/')) pattern += L'\\';
         pattern += L'*';
         WIN32_FIND_DATAW found;
@@ -177,7 +203,7 @@ public:
             const std::wstring name = found.cFileName;
             if (name == L"." || name == L"..") continue;
             const DWORD a = found.dwFileAttributes;
-            Entry entry{utf8(name), (a & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::folder : EntryKind::file};
+            Entry entry{narrow(name), (a & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::folder : EntryKind::file};
             entry.hidden = (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
             entries.push_back(std::move(entry));
         } while (FindNextFileW(search, &found));
@@ -194,14 +220,14 @@ public:
         const DWORD got = GetCurrentDirectoryW(length, folder.data());
         if (got == 0 || got >= length) return "";
         folder.resize(got);
-        return Clean(utf8(folder));
+        return Clean(userForm(narrow(folder)));
     }
     std::string ProgramFolder() override {
         std::wstring program(32768, L'\0');
         const DWORD length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
         if (length == 0 || length >= program.size()) return "";
         program.resize(length);
-        const std::string path = utf8(program);
+        const std::string path = userForm(narrow(program));
         return Clean(path.substr(0, path.find_last_of("\\/") + 1));
     }
 
@@ -270,5 +296,36 @@ private:
     }
 };
 }  // namespace
+
+IoStatus windowsFailure(unsigned long error) {
+    IoError kind;
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND: kind = IoError::notFound; break;
+    // What cannot be reached: a drive without its medium, an unformatted card, a share whose
+    // server or network is gone.
+    case ERROR_PATH_NOT_FOUND: case ERROR_INVALID_DRIVE: case ERROR_INVALID_NAME: case ERROR_NOT_READY:
+    case ERROR_NO_MEDIA_IN_DRIVE: case ERROR_UNRECOGNIZED_VOLUME: case ERROR_DEV_NOT_EXIST:
+    case ERROR_BAD_NETPATH: case ERROR_BAD_NET_NAME: case ERROR_NETNAME_DELETED: case ERROR_UNEXP_NET_ERR:
+    case ERROR_NETWORK_UNREACHABLE: case ERROR_HOST_UNREACHABLE: case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_CONNECTION_UNAVAIL: case ERROR_NO_NET_OR_BAD_PATH: case ERROR_BAD_NET_RESP:
+        kind = IoError::pathNotFound; break;
+    case ERROR_ACCESS_DENIED: case ERROR_WRITE_PROTECT: kind = IoError::permission; break;
+    case ERROR_SHARING_VIOLATION: case ERROR_LOCK_VIOLATION: case ERROR_USER_MAPPED_FILE: kind = IoError::held; break;
+    case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: case ERROR_DISK_QUOTA_EXCEEDED: kind = IoError::diskFull; break;
+    default: kind = IoError::other; break;
+    }
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string detail = text ? narrow(text, length) : "error " + std::to_string(error);
+    if (text) LocalFree(text);
+    while (!detail.empty() && (detail.back() == '\n' || detail.back() == '\r' || detail.back() == '.')) detail.pop_back();
+    return {kind, detail};
+}
+
+IoStatus windowsSyncFailure(unsigned long error) {
+    return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ? IoStatus{} : windowsFailure(error);
+}
 
 std::unique_ptr<Platform> systemPlatform() { return std::make_unique<WindowsPlatform>(); }

@@ -31,9 +31,10 @@ RuntimeError fileError(const IoStatus& status, const std::string& path) {
     switch (status.error) {
     case IoError::notFound: n = errFileNotFound; break;
     case IoError::pathNotFound: n = errPathNotFound; break;
-    case IoError::permission: n = errPermissionDenied; break;
+    case IoError::permission: case IoError::held: n = errPermissionDenied; break;
     case IoError::diskFull: n = errDiskFull; break;
     default: n = errFileAccess; break;
     }
-    return RuntimeError(n, RuntimeError::standardDescription(n) + ": " + path);
+    const std::string why = status.error == IoError::held ? " (another program holds it)" : "";
+    return RuntimeError(n, RuntimeError::standardDescription(n) + ": " + path + why);
 }

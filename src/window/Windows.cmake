@@ -1,13 +1,14 @@
-# The program on Windows: its icon and version in the .exe, and beside it Qt's libraries and
+# The program on Windows: its icon, version and manifest in the .exe, and beside it Qt's libraries and
 # its windows platform and style plugins, there for the tests and installed with the
 # program and the runtime (cmake/WindowsRuntime.cmake).
 
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/pictrak2shp.ico
                    COMMAND make_icons ${CMAKE_BINARY_DIR}/pictrak2shp.ico 16 24 32 48 256 DEPENDS make_icons)
 set(PICTRAK_ICO ${CMAKE_BINARY_DIR}/pictrak2shp.ico)
+set(PICTRAK_MANIFEST ${CMAKE_CURRENT_SOURCE_DIR}/pictrak2shp.manifest)
 configure_file(pictrak2shp.rc.in ${CMAKE_BINARY_DIR}/pictrak2shp.rc @ONLY)
 target_sources(pictrak2shp PRIVATE ${CMAKE_BINARY_DIR}/pictrak2shp.rc)
-set_source_files_properties(${CMAKE_BINARY_DIR}/pictrak2shp.rc PROPERTIES OBJECT_DEPENDS ${PICTRAK_ICO})
+set_source_files_properties(${CMAKE_BINARY_DIR}/pictrak2shp.rc PROPERTIES OBJECT_DEPENDS "${PICTRAK_ICO};${PICTRAK_MANIFEST}")
 
 set(prefix ${PICTRAK_WINDOWS_PREFIX})
 set(libraries ${prefix}/bin/Qt6Core.dll ${prefix}/bin/Qt6Gui.dll ${prefix}/bin/Qt6Widgets.dll)

@@ -30,7 +30,7 @@ public:
     FaultyPlatform() : real_(systemPlatform()) {}
     // Every request (opening, listing, asking what a path is) waits until answer(), which
     // comes before the platform goes.
-    void hold() { booked([&] { book_.held = true; }); }
+    void stall() { booked([&] { book_.held = true; }); }
     void answer() { booked([&] { book_.held = false, book_.gate.notify_all(); }); }
     int waiting() { return booked([&] { return book_.waiting; }); }
 
@@ -39,6 +39,8 @@ public:
     void diskFullAfter(uint64_t bytes) { room_ = bytes; }
     // Nothing may be done to the file: a file another program holds, or an immutable one.
     void deny(const std::string& path) { denied_.push_back(path); }
+    // Another program has the file open and lets it be neither moved nor written.
+    void hold(const std::string& path) { held_.push_back(path); }
     // The file may be read, moved and removed, but not written.
     void makeReadOnly(const std::string& path) { readOnly_.push_back(path); }
     void stopAt(int change) { stopAt_ = change; }
@@ -87,6 +89,7 @@ public:
     }
     IoStatus Rename(const std::string& from, const std::string& to) override {
         if (isDenied(from) || isDenied(to)) return denied();
+        if (isIn(held_, from)) return {IoError::held, "made to fail"};
         if (IoStatus fault = step(rename); !fault.ok()) return fault;
         const FolderChange change{to, from, cuttable() ? fileBytes(to) : std::nullopt};
         const IoStatus status = real_->Rename(from, to);
@@ -104,6 +107,7 @@ public:
         return status;
     }
     IoStatus CheckWritable(const std::string& path) override {
+        if (isIn(held_, path)) return {IoError::held, "made to fail"};
         return isDenied(path) || isIn(readOnly_, path) ? denied() : real_->CheckWritable(path);
     }
     IoStatus KeepPermissions(const std::string& from, const std::string& onto) override {
@@ -211,7 +215,7 @@ private:
     int lookUps_ = 0;
     std::pair<int, IoError> failChange_{0, IoError::none}, failLookUp_{0, IoError::none};
     uint64_t room_ = UINT64_MAX;
-    std::vector<std::string> denied_, readOnly_;
+    std::vector<std::string> denied_, readOnly_, held_;
     std::set<std::string> unsynced_;
     std::vector<FolderChange> journal_;
     struct Book {  // the bookkeeping's lock, and the gate where requests wait
