@@ -3,10 +3,11 @@
 # it runs in):
 #     cmake -DSTAGE=DIR -DOUTPUT=FILE.wxs -P WindowsInstallerFiles.cmake
 # so the .msi holds what the install rules install, as the .exe does: a component for each file,
-# in INSTALLDIR or a folder below it. Each folder is removed at uninstall: Windows leaves one the
-# RemoveFile table does not name. Wine's msiexec removes the folders of the components it removes
-# and those below them, not those above: the files of the top lie in INSTALLDIR itself (wixl-heat
-# puts them in a folder "." below it, and Wine then leaves INSTALLDIR).
+# in INSTALLDIR or a folder below it. Each folder is named for removal at uninstall, as every
+# folder the .msi makes is (Windows leaves one in a user's profile that the RemoveFile table does
+# not name). Wine's msiexec removes the folders of the components it removes and those below
+# them, not those above: the files of the top lie in INSTALLDIR itself (wixl-heat puts them in a
+# folder "." below it, and Wine then leaves INSTALLDIR behind).
 file(GLOB_RECURSE entries LIST_DIRECTORIES true RELATIVE "${STAGE}" "${STAGE}/*")
 list(SORT entries)
 list(PREPEND entries "")  # INSTALLDIR
