@@ -24,8 +24,10 @@ set(CPACK_NSIS_CREATE_ICONS_EXTRA "
   StrCpy $OUTDIR '%USERPROFILE%\\Pictures'
   CreateShortCut '$SMPROGRAMS\\$STARTMENU_FOLDER\\Pictrak2Shp.lnk' '$INSTDIR\\pictrak2shp.exe' '' '$INSTDIR\\pictrak2shp.exe' 0
   SetOutPath '$INSTDIR'")
+# CPack's uninstaller removes the key under the vendor's, not the vendor's key it made.
 set(CPACK_NSIS_DELETE_ICONS_EXTRA "
-  Delete '$SMPROGRAMS\\$MUI_TEMP\\Pictrak2Shp.lnk'")
+  Delete '$SMPROGRAMS\\$MUI_TEMP\\Pictrak2Shp.lnk'
+  DeleteRegKey /ifempty SHCTX 'Software\\${CPACK_PACKAGE_VENDOR}'")
 
 # The .msi beside it, for deployment (Group Policy, Intune, Configuration Manager), from the
 # same install rules: the install tree staged, its file list written from it, and wixl
