@@ -19,4 +19,4 @@ PACKAGE_PACKAGES=(dpkg-dev fakeroot file lintian desktop-file-utils appstream)
 # The cross toolchain for Windows (scripts/windows) and Wine to run what it builds.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
                   dpkg-dev autoconf automake libtool gettext autopoint nasm perl wine wine64 xvfb xdotool nsis
-                  debian-archive-keyring)
+                  wixl msitools debian-archive-keyring)

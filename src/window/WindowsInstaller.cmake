@@ -24,5 +24,20 @@ set(CPACK_NSIS_CREATE_ICONS_EXTRA "
   StrCpy $OUTDIR '%USERPROFILE%\\Pictures'
   CreateShortCut '$SMPROGRAMS\\$STARTMENU_FOLDER\\Pictrak2Shp.lnk' '$INSTDIR\\pictrak2shp.exe' '' '$INSTDIR\\pictrak2shp.exe' 0
   SetOutPath '$INSTDIR'")
+# CPack's uninstaller removes the key under the vendor's, not the vendor's key it made.
 set(CPACK_NSIS_DELETE_ICONS_EXTRA "
-  Delete '$SMPROGRAMS\\$MUI_TEMP\\Pictrak2Shp.lnk'")
+  Delete '$SMPROGRAMS\\$MUI_TEMP\\Pictrak2Shp.lnk'
+  DeleteRegKey /ifempty SHCTX 'Software\\${CPACK_PACKAGE_VENDOR}'")
+
+# The .msi beside it, for deployment (Group Policy, Intune, Configuration Manager), from the
+# same install rules: the install tree staged, its file list written from it, and wixl
+# (msitools) makes it. `ninja msi`; scripts/package makes both.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/pictrak2shp.wxs.in ${CMAKE_BINARY_DIR}/pictrak2shp.wxs @ONLY)
+add_custom_target(msi
+  COMMAND ${CMAKE_COMMAND} -E rm -rf msi
+  COMMAND ${CMAKE_COMMAND} --install . --prefix msi/files
+  COMMAND ${CMAKE_COMMAND} -DSTAGE=${CMAKE_BINARY_DIR}/msi/files -DOUTPUT=${CMAKE_BINARY_DIR}/msi/files.wxs
+          -P ${CMAKE_CURRENT_LIST_DIR}/WindowsInstallerFiles.cmake
+  COMMAND wixl --arch x64 --output ${CPACK_PACKAGE_FILE_NAME}.msi pictrak2shp.wxs msi/files.wxs
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR} VERBATIM)
+add_dependencies(msi pictrak2shp)
