@@ -1,6 +1,7 @@
 #pragma once
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -55,6 +56,7 @@ public:
     bool stopped() const { return stopAt_ > 0 && changes_ >= stopAt_; }
 
     bool modelSyncsOnly = false;  // syncs seen by powerCut() alone, not made: no real power is cut
+    std::function<void()> beforeChange;  // sees each state a cut (stopAt) could leave
     std::string programFolder;  // the real one when empty
     std::vector<std::string> roots;  // the real ones when empty: a card or a stick as a drive
     // Every file asked for ahead, with `*progress` at that moment.
@@ -156,6 +158,7 @@ private:
     // Counts one step, and tells whether it is to fail.
     IoStatus step(Step kind) {
         if (stopped()) return {IoError::other, "stopped"};
+        if (beforeChange) beforeChange();
         ++changes_;
         if (stopped()) return {IoError::other, "stopped"};
         if (changes_ == failChange_.first) return {failChange_.second, "made to fail"};
