@@ -2,6 +2,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -68,6 +69,7 @@ public:
     bool stopped() const { return stopAt_ > 0 && changes_ >= stopAt_; }
 
     bool modelSyncsOnly = false;  // syncs seen by powerCut() alone, not made: no real power is cut
+    std::function<void()> beforeChange;  // sees each state a cut (stopAt) could leave
     std::string programFolder;  // the real one when empty
     std::vector<std::string> roots;  // the real ones when empty: a card or a stick as a drive
 
@@ -186,6 +188,7 @@ private:
     IoStatus step(Step kind) {
         std::lock_guard<std::mutex> lock(book_.m);
         if (stopped()) return {IoError::other, "stopped"};
+        if (beforeChange) beforeChange();
         ++changes_;
         if (stopped()) return {IoError::other, "stopped"};
         if (changes_ == failChange_.first) return {failChange_.second, "made to fail"};
