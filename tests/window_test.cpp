@@ -87,10 +87,10 @@ class WindowTest : public QObject {
     // Read runs beside the window: it has ended when its button can be pressed again.
     void pressRead() {
         QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(control<QPushButton>("cmdReadAll")->isEnabled(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(control<QPushButton>("cmdReadAll")->isEnabled(), 600000);
     }
     // Read waits for the listing of the folder opened.
-    void listed() { QTRY_VERIFY_WITH_TIMEOUT(control<QPushButton>("cmdReadAll")->isEnabled(), 60000); }
+    void listed() { QTRY_VERIFY_WITH_TIMEOUT(control<QPushButton>("cmdReadAll")->isEnabled(), 600000); }
     void openFolder(const QString& folder) { control<FolderListWidget>("dirList")->open(bytes(folder)); listed(); }
     static std::string bytes(const QString& path) { return QDir::toNativeSeparators(QDir::cleanPath(path)).toStdString(); }
 
