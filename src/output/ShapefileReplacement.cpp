@@ -104,8 +104,7 @@ ShapefileReplacement::Print ShapefileReplacement::printOf(const std::string& pat
 // its own. Then it is finished, and brought to the storage, before this Save begins.
 void ShapefileReplacement::finishCutShort() {
     const std::string marker = savingMarker(base_);
-    std::map<std::string, Print> listed;
-    std::optional<Print> replaced;
+    std::map<std::string, Print> listed, replaced;
     bool whole = false;
     {
         std::unique_ptr<File> opened;
@@ -121,8 +120,8 @@ void ShapefileReplacement::finishCutShort() {
             if (word == "end") whole = true;
             else if (lines >> ending >> print.size >> std::hex >> print.crc >> std::dec && word == "new")
                 listed[ending] = print;
-            else if (word == "earlier" && ending == ".shp")
-                replaced = print;
+            else if (word == "earlier")
+                replaced[ending] = print;
             else
                 break;
         }
@@ -140,9 +139,14 @@ void ShapefileReplacement::finishCutShort() {
             refuse(nameOf(writtenAside(path)) + " is missing and " + nameOf(path) + " is not the file it lists");
         }
     }
-    const std::string shp = file(".shp");
-    if (contains(toPlace_, ".shp") && exists(shp) && (!replaced || printOf(shp) != *replaced))
-        refuse(nameOf(shp) + " is not the one that Save replaced");
+    // A file under the name whose new one is still aside goes when the new one is put in
+    // place: it must be the one that Save replaced, not one edited or made since.
+    for (const std::string& ending : toPlace_) {
+        const std::string path = file(ending);
+        const auto print = replaced.find(ending);
+        if (exists(path) && (print == replaced.end() || printOf(path) != print->second))
+            refuse(nameOf(path) + " is not the one that Save replaced");
+    }
 
     try {
         moveEarlierAside();
@@ -191,9 +195,10 @@ void ShapefileReplacement::commit() {
         if (status.ok() && exists(path)) status = platform_.KeepPermissions(path, writtenAside(path));
         if (!status.ok()) throw fileError(status, path);
     }
-    if (exists(file(".shp"))) {
-        const Print print = printOf(file(".shp"));
-        record << "earlier .shp " << print.size << ' ' << std::hex << print.crc << std::dec << '\n';
+    for (const char* ending : movingAside) {
+        if (!exists(file(ending))) continue;
+        const Print print = printOf(file(ending));
+        record << "earlier " << ending << ' ' << print.size << ' ' << std::hex << print.crc << std::dec << '\n';
     }
     record << "end\n";
 
