@@ -339,6 +339,7 @@ TEST_F(SaveFixture, CrashesThenFailuresNeverCostTheShapefile) {
     std::set<Folder> explored, finished;
     enum Fault { failing, cut, lookUp };
     std::string sequence;  // of the four found
+    IoError lookUpError = IoError::other;
     const auto finish = [&](const Folder& state) {  // from which a Save of S1 must succeed, alone
         expectNothingLost(state, sets);
         if (!finished.insert(shape(state)).second) return;
@@ -356,7 +357,9 @@ TEST_F(SaveFixture, CrashesThenFailuresNeverCostTheShapefile) {
         for (int n = 1, met = true; met; ++n) {
             SCOPED_TRACE(sequence + "S3 failing at " + std::to_string(n));
             const Failure failure = saveOver(before, 4, 2, [&](FaultyPlatform& p) {
-                fault == failing ? p.failChange(n) : p.failLookUp(n);
+                fault == failing ? p.failChange(n) : p.failLookUp(n, lookUpError);
+                // and then the placing of the .shp over a whole set: a rename skipped unseen is then lost
+                if (lookUpError == IoError::pathNotFound) p.failAt(FaultyPlatform::rename, 9);
             });
             met = (fault == lookUp ? platform.lookUps() : platform.changes()) >= n;
             const Folder after = contents(out.path()), named = setOf(after, "trip");
@@ -394,6 +397,9 @@ TEST_F(SaveFixture, CrashesThenFailuresNeverCostTheShapefile) {
     EXPECT_NE(tidyUp.description.find("The shapefile is saved"), std::string::npos);
     eachFault(contents(out.path()), failing);
     sequence = "3. A look-up that fails is no absence: ";
+    eachFault(s2, lookUp);
+    sequence = "3. ... nor is a path not found, as a share that stops answering says: ";
+    lookUpError = IoError::pathNotFound;
     eachFault(s2, lookUp);
     for (const std::string change : {"trip.shp", "trip.dbf.pictrak-new", "trip.shx.pictrak-new", "trip.dbf"}) {
         SCOPED_TRACE("4. The marker vouches for its files only; the Save is refused: " + change + " changed by hand");

@@ -32,6 +32,9 @@ bool contains(const std::vector<std::string>& endings, const std::string& ending
 bool absent(const IoStatus& status) {
     return status.error == IoError::notFound || status.error == IoError::pathNotFound;
 }
+// Beside the files just written aside the folder is there: a path not found in it is a share
+// or a drive that stopped answering, and a file skipped for it would be replaced unseen.
+bool goneFromFolder(const IoStatus& status) { return status.error == IoError::notFound; }
 std::string nameOf(const std::string& path) {
     return path.substr(path.find_last_of("/\\") + 1);
 }
@@ -237,8 +240,10 @@ void ShapefileReplacement::moveEarlierAside() {
     for (const std::string& ending : allEndings()) {
         if (!contains(toPlace_, isIndex(ending) ? ".shp" : ending)) continue;
         const std::string path = file(ending);
-        if (!exists(path)) continue;
-        const IoStatus status = platform_.Rename(path, movedAside(path));
+        EntryKind kind = EntryKind::other;
+        IoStatus status = platform_.Kind(path, kind);
+        if (goneFromFolder(status)) continue;
+        if (status.ok()) status = platform_.Rename(path, movedAside(path));
         if (!status.ok()) throw fileError(status, path);
         moved_.push_back(ending);
     }
@@ -262,7 +267,7 @@ void ShapefileReplacement::removeMovedAside() {
         EntryKind kind = EntryKind::other;
         IoStatus status = platform_.Kind(path, kind);
         if (status.ok()) status = platform_.Remove(path);
-        if (!status.ok() && !absent(status) && !failure) failure = fileError(status, path);
+        if (!status.ok() && !goneFromFolder(status) && !failure) failure = fileError(status, path);
     };
     for (const std::string& ending : allEndings()) remove(movedAside(file(ending)));
     if (!failure) remove(savingMarker(base_));
