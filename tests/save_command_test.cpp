@@ -325,7 +325,7 @@ TEST_F(SaveFixture, CrashesThenFailuresNeverCostTheShapefile) {
         ASSERT_EQ(trySave(trip).number, 0);
         sets.push_back(setOf(contents(out.path()), "trip"));
     }
-    Folder last = contents(out.path()), start = last, noShp, s2;
+    Folder last = contents(out.path()), start = last, noShp, s2, marked;
     start["trip.qix"] = "its spatial index";
     const auto shape = [&](Folder folder) {  // as a Save sees it: the set of each file, a marker, or none
         for (auto& [name, bytes] : folder) {
@@ -339,6 +339,7 @@ TEST_F(SaveFixture, CrashesThenFailuresNeverCostTheShapefile) {
     std::set<Folder> explored, finished;
     enum Fault { failing, cut, lookUp };
     std::string sequence;  // of the four found
+    IoError lookUpError = IoError::other;
     const auto finish = [&](const Folder& state) {  // from which a Save of S1 must succeed, alone
         expectNothingLost(state, sets);
         if (!finished.insert(shape(state)).second) return;
@@ -356,7 +357,9 @@ TEST_F(SaveFixture, CrashesThenFailuresNeverCostTheShapefile) {
         for (int n = 1, met = true; met; ++n) {
             SCOPED_TRACE(sequence + "S3 failing at " + std::to_string(n));
             const Failure failure = saveOver(before, 4, 2, [&](FaultyPlatform& p) {
-                fault == failing ? p.failChange(n) : p.failLookUp(n);
+                fault == failing ? p.failChange(n) : p.failLookUp(n, lookUpError);
+                // and then the placing of the .shp over a whole set: a rename skipped unseen is then lost
+                if (lookUpError == IoError::pathNotFound) p.failAt(FaultyPlatform::rename, 9);
             });
             met = (fault == lookUp ? platform.lookUps() : platform.changes()) >= n;
             const Folder after = contents(out.path()), named = setOf(after, "trip");
@@ -377,6 +380,9 @@ TEST_F(SaveFixture, CrashesThenFailuresNeverCostTheShapefile) {
             const Folder state = contents(out.path());
             expectNothingLost(state, sets);
             if (noShp.empty() && !state.count("trip.shp")) noShp = state;
+            if (marked.empty() && state.count("trip.shp") && state.count("trip.pictrak-saving") &&
+                state.at("trip.pictrak-saving").find("end") != std::string::npos)
+                marked = state;
             if (whole) s2 = state;
             if (!explored.insert(shape(state)).second) continue;
             eachFault(state, failing);
@@ -392,10 +398,13 @@ TEST_F(SaveFixture, CrashesThenFailuresNeverCostTheShapefile) {
     eachFault(contents(out.path()), failing);
     sequence = "3. A look-up that fails is no absence: ";
     eachFault(s2, lookUp);
-    for (const std::string change : {"trip.shp", "trip.dbf.pictrak-new", "trip.shx.pictrak-new"}) {
+    sequence = "3. ... nor is a path not found, as a share that stops answering says: ";
+    lookUpError = IoError::pathNotFound;
+    eachFault(s2, lookUp);
+    for (const std::string change : {"trip.shp", "trip.dbf.pictrak-new", "trip.shx.pictrak-new", "trip.dbf"}) {
         SCOPED_TRACE("4. The marker vouches for its files only; the Save is refused: " + change + " changed by hand");
-        Folder before = noShp;
-        if (change == "trip.shx.pictrak-new") before[change].back() ^= 1;  // the same size
+        Folder before = change == "trip.dbf" ? marked : noShp;  // trip.dbf: edited while its set stood whole
+        if (change == "trip.shx.pictrak-new" || change == "trip.dbf") before[change].back() ^= 1;  // the same size
         else change == "trip.shp" ? void(before[change] = sets[2].at("shp")) : void(before.erase(change));
         const Failure failure = saveOver(before, 2, 0, [](FaultyPlatform&) {});
         EXPECT_EQ(failure.number, errFileAccess);

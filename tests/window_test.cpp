@@ -334,7 +334,11 @@ private slots:
         QTRY_COMPARE(platform_->waiting(), 6);
         window_->close();
         window_.reset();
-        platform_->answer();
+        // The readers still waiting keep what they read with, whoever else lets it go.
+        const std::weak_ptr<ListingPlatform> held = platform_;
+        platform_.reset();
+        QVERIFY(!held.expired());
+        held.lock()->answer();
     }
 
     // Save writes 32766 points at most: a folder of that many reads and saves whole, one more

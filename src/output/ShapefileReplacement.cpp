@@ -32,6 +32,9 @@ bool contains(const std::vector<std::string>& endings, const std::string& ending
 bool absent(const IoStatus& status) {
     return status.error == IoError::notFound || status.error == IoError::pathNotFound;
 }
+// Beside the files just written aside the folder is there: a path not found in it is a share
+// or a drive that stopped answering, and a file skipped for it would be replaced unseen.
+bool goneFromFolder(const IoStatus& status) { return status.error == IoError::notFound; }
 std::string nameOf(const std::string& path) {
     return path.substr(path.find_last_of("/\\") + 1);
 }
@@ -104,8 +107,7 @@ ShapefileReplacement::Print ShapefileReplacement::printOf(const std::string& pat
 // its own. Then it is finished, and brought to the storage, before this Save begins.
 void ShapefileReplacement::finishCutShort() {
     const std::string marker = savingMarker(base_);
-    std::map<std::string, Print> listed;
-    std::optional<Print> replaced;
+    std::map<std::string, Print> listed, replaced;
     bool whole = false;
     {
         std::unique_ptr<File> opened;
@@ -121,8 +123,8 @@ void ShapefileReplacement::finishCutShort() {
             if (word == "end") whole = true;
             else if (lines >> ending >> print.size >> std::hex >> print.crc >> std::dec && word == "new")
                 listed[ending] = print;
-            else if (word == "earlier" && ending == ".shp")
-                replaced = print;
+            else if (word == "earlier")
+                replaced[ending] = print;
             else
                 break;
         }
@@ -140,9 +142,14 @@ void ShapefileReplacement::finishCutShort() {
             refuse(nameOf(writtenAside(path)) + " is missing and " + nameOf(path) + " is not the file it lists");
         }
     }
-    const std::string shp = file(".shp");
-    if (contains(toPlace_, ".shp") && exists(shp) && (!replaced || printOf(shp) != *replaced))
-        refuse(nameOf(shp) + " is not the one that Save replaced");
+    // A file under the name whose new one is still aside goes when the new one is put in
+    // place: it must be the one that Save replaced, not one edited or made since.
+    for (const std::string& ending : toPlace_) {
+        const std::string path = file(ending);
+        const auto print = replaced.find(ending);
+        if (exists(path) && (print == replaced.end() || printOf(path) != print->second))
+            refuse(nameOf(path) + " is not the one that Save replaced");
+    }
 
     try {
         moveEarlierAside();
@@ -191,9 +198,10 @@ void ShapefileReplacement::commit() {
         if (status.ok() && exists(path)) status = platform_.KeepPermissions(path, writtenAside(path));
         if (!status.ok()) throw fileError(status, path);
     }
-    if (exists(file(".shp"))) {
-        const Print print = printOf(file(".shp"));
-        record << "earlier .shp " << print.size << ' ' << std::hex << print.crc << std::dec << '\n';
+    for (const char* ending : movingAside) {
+        if (!exists(file(ending))) continue;
+        const Print print = printOf(file(ending));
+        record << "earlier " << ending << ' ' << print.size << ' ' << std::hex << print.crc << std::dec << '\n';
     }
     record << "end\n";
 
@@ -232,8 +240,10 @@ void ShapefileReplacement::moveEarlierAside() {
     for (const std::string& ending : allEndings()) {
         if (!contains(toPlace_, isIndex(ending) ? ".shp" : ending)) continue;
         const std::string path = file(ending);
-        if (!exists(path)) continue;
-        const IoStatus status = platform_.Rename(path, movedAside(path));
+        EntryKind kind = EntryKind::other;
+        IoStatus status = platform_.Kind(path, kind);
+        if (goneFromFolder(status)) continue;
+        if (status.ok()) status = platform_.Rename(path, movedAside(path));
         if (!status.ok()) throw fileError(status, path);
         moved_.push_back(ending);
     }
@@ -257,7 +267,7 @@ void ShapefileReplacement::removeMovedAside() {
         EntryKind kind = EntryKind::other;
         IoStatus status = platform_.Kind(path, kind);
         if (status.ok()) status = platform_.Remove(path);
-        if (!status.ok() && !absent(status) && !failure) failure = fileError(status, path);
+        if (!status.ok() && !goneFromFolder(status) && !failure) failure = fileError(status, path);
     };
     for (const std::string& ending : allEndings()) remove(movedAside(file(ending)));
     if (!failure) remove(savingMarker(base_));

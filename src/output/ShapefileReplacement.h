@@ -9,7 +9,7 @@
 // fails or is cut short never costs the user the shapefile they had.
 //
 // The new files are written aside (writtenAside) and brought to the storage first. Then a
-// marker lists the new set, each file's size and CRC-32 (and those of the .shp it replaces),
+// marker lists the new set, each file's size and CRC-32 (and those of the files it replaces),
 // and is brought to the storage; only then are the earlier files moved aside (the .shp
 // first) and the new ones put in place (the .shp last), and what was moved aside is removed,
 // the marker last. So whenever a .shp stands under the name, the files beside it belong to

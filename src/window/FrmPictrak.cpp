@@ -48,7 +48,10 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
       CommonDialog1(this),
       box_(platform.messageBox ? *platform.messageBox : ownBox_),
       dialog_(platform.commonDialog ? *platform.commonDialog : CommonDialog1),
-      tagReaders_(platform.tagReaders ? platform.tagReaders : exifTagReaderFactory(system_)) {
+      // The readers outlive the window when the storage holds them, and so must what they read with.
+      tagReaders_(platform.tagReaders ? platform.tagReaders : [system = sharedSystem_] {
+          return exifTagReaderFactory(*system)();
+      }) {
     build();
     read_ = std::make_unique<ReadCommand>(values_, *dirList, *fileList, box_, *StatusBar1, tagReaders_, system_);
     save_ = std::make_unique<SaveCommand>(values_, dialog_, box_, *StatusBar1, ShapeOut, system_);
