@@ -187,6 +187,7 @@ void ReadCommand::StartReading() {
         } catch (const std::system_error&) {
             if (i > 0) break;  // the readers already going fetch every photo all the same
             letGo();
+            putBack();
             throw;
         }
     }
@@ -263,13 +264,17 @@ void ReadCommand::Stop() {
     if (!fetches_) return;
     letGo();
     const int read = next_, listed = v_.photoCount;
+    putBack();
+    statusBar_.SetSimpleText("Read stopped after " + grouped(read) + " of " + grouped(listed) +
+                             " photos; Save writes the photos of the last whole Read.");
+}
+
+void ReadCommand::putBack() {
     v_.photoList = std::move(earlier_.photoList);
     v_.photoCount = earlier_.photoCount;
     v_.anySelected = earlier_.anySelected;
     v_.currentPhoto = earlier_.currentPhoto;
     earlier_ = {};
-    statusBar_.SetSimpleText("Read stopped after " + grouped(read) + " of " + grouped(listed) +
-                             " photos; Save writes the photos of the last whole Read.");
 }
 
 void ReadCommand::letGo() {

@@ -66,6 +66,8 @@ private:
     // Stores one photo's texts in its row and shows its problem; throws when the reader failed.
     void take(int row, Fetched& got);
     void showProgress(bool now);
+    // The table of the last whole Read, back in place of a Read that did not end.
+    void putBack();
     void letGo();
 
     WorkingValues& v_;
