@@ -285,6 +285,9 @@ void ShapefileReplacement::rollBack() {
     if (!intact_) return;
     placed_.clear();
     moved_.clear();
+    // The new files go before the marker: a marker left behind must not find a whole new set,
+    // or the next Save would finish a Save the user was told had failed.
+    for (const char* ending : movingAside) platform_.Remove(writtenAside(file(ending)));
     if (platform_.Remove(savingMarker(base_)).ok()) {
         marked_ = false;
         platform_.SyncFolder(folder_);
