@@ -186,13 +186,17 @@ void ShapefileReplacement::refuse(const std::string& why) {
 
 void ShapefileReplacement::commit() {
     std::ostringstream record;
+    // One line a file, as finishCutShort reads it back.
+    const auto list = [&record](const char* which, const std::string& ending, const Print& print) {
+        record << which << ' ' << ending << ' ' << print.size << ' ' << std::hex << print.crc << std::dec << '\n';
+    };
     for (const char* ending : placing) {
         const std::string path = file(ending);
         std::unique_ptr<File> written;
         IoStatus status = platform_.Open(writtenAside(path), OpenMode::readWrite, written);
         if (!status.ok()) throw fileError(status, path);
         const Print print = printOf(*written, path);
-        record << "new " << ending << ' ' << print.size << ' ' << std::hex << print.crc << std::dec << '\n';
+        list("new", ending, print);
         status = written->Sync();
         if (status.ok()) status = written->Close();
         if (status.ok() && exists(path)) status = platform_.KeepPermissions(path, writtenAside(path));
@@ -201,7 +205,7 @@ void ShapefileReplacement::commit() {
     for (const char* ending : movingAside) {
         if (!exists(file(ending))) continue;
         const Print print = printOf(file(ending));
-        record << "earlier " << ending << ' ' << print.size << ' ' << std::hex << print.crc << std::dec << '\n';
+        list("earlier", ending, print);
     }
     record << "end\n";
 
