@@ -7,8 +7,10 @@
 
 #include "FaultyPlatform.h"
 #include "PhotoMaker.h"
+#include "ReadSetup.h"
 #include "TempDir.h"
 #include "intake/ExifTagReader.h"
+#include "intake/TagNames.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -128,6 +130,31 @@ TEST(ExifTagReader, FindsExifBehindLargeSegmentsAndFillBytes) {
     filled.insert(filled.begin() + 2, 3, 0xFF);
     photo::writeBytes(dir / "filled.jpg", filled);
     EXPECT_EQ(readPhoto(dir / "filled.jpg").latitude, "48 Degrees 18 Minutes 10 Seconds N");
+}
+
+// Every Read starts its reader threads anew and lets them end. Whatever a reader keeps for
+// the photo in hand must go with the reader, never with its thread: on Windows, memory a
+// thread ends with has been freed under it, and the heap broke a few Reads later.
+TEST(ExifTagReader, ReadAgainAndAgainOnThreadsThatEnd) {
+    TempDir dir;
+    photo::Recipe recipe;
+    recipe.latitude = photo::dms(48.3027777777778);
+    recipe.latitudeRef = "N";
+    std::vector<std::string> names;
+    for (int i = 0; i < 2 * readersAtOnce; ++i) {
+        recipe.appBytesBeforeExif = i % 2 ? 80000 : 0;  // EXIF in the first read, or beyond it
+        names.push_back("p" + std::to_string(i) + ".jpg");
+        photo::write(dir / names.back(), recipe);
+    }
+    const std::unique_ptr<Platform> platform = systemPlatform();
+    ReadSetup reading(*platform, exifTagReaderFactory(*platform));
+    reading.folder(dir.path(), names);
+    for (int round = 0; round < 300; ++round) {
+        reading.read.cmdReadAll_Click();
+        ASSERT_TRUE(reading.box.shown.empty()) << round;
+        for (int row = 0; row < reading.values.photoCount; ++row)
+            ASSERT_EQ(reading.values.photoList.cell(row, colLatitude), "48 Degrees 18 Minutes 10 Seconds N") << round;
+    }
 }
 
 TEST(ExifTagReader, ProblemsWithTheFileAreToldWithItsName) {

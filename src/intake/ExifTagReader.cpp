@@ -113,9 +113,10 @@ std::string ExifTagReader::load(const std::string& path) {
     const IoStatus opened = platform_.Open(path, OpenMode::read, file);
     if (!opened.ok()) return openError(opened);
 
+    JpegBuffers buffers;
     ExifSegment payload;
     IoStatus read;
-    switch (findExifSegment(*file, payload, read)) {
+    switch (findExifSegment(*file, buffers, payload, read)) {
     case JpegScan::empty: return "file is empty";
     case JpegScan::notJpeg: return "not a JPEG file";
     case JpegScan::readFailed: return "cannot read the file (" + read.detail + ")";

@@ -1,8 +1,6 @@
 #include "intake/JpegExifSegment.h"
 
 #include <cstring>
-#include <memory>
-#include <vector>
 
 namespace {
 // Bytes read at `offset`, or -1 on a read error (kept in `status`).
@@ -12,27 +10,19 @@ long long readAt(File& file, uint8_t* into, size_t size, uint64_t offset, IoStat
     return status.ok() ? static_cast<long long>(got) : -1;
 }
 
-// Buffers kept from photo to photo: reading tens of thousands of photos allocates and
-// clears nothing in the usual case.
-struct Scratch {
-    std::unique_ptr<uint8_t[]> head{new uint8_t[exifFirstRead]};
-    std::vector<uint8_t> beyond;  // an EXIF segment that reaches past the first read
-};
-thread_local Scratch scratch;
-
 // The file's bytes, read in one piece up front and on demand beyond it.
 class Bytes {
 public:
-    Bytes(File& file, IoStatus& status) : file_(file), status_(status) {}
+    Bytes(File& file, JpegBuffers& buffers, IoStatus& status) : file_(file), buffers_(buffers), status_(status) {}
 
     bool load() {
-        const long long n = readAt(file_, scratch.head.get(), exifFirstRead, 0, status_);
+        const long long n = readAt(file_, buffers_.head.get(), exifFirstRead, 0, status_);
         if (n < 0) return false;
         size_ = static_cast<size_t>(n);
         return true;
     }
     size_t headSize() const { return size_; }
-    const uint8_t* head() const { return scratch.head.get(); }
+    const uint8_t* head() const { return buffers_.head.get(); }
 
     // Copies up to `size` bytes at `offset`; returns how many there were (-1 on a read error).
     long long copy(uint64_t offset, uint8_t* into, size_t size) const {
@@ -49,15 +39,16 @@ public:
             segment = {head() + offset, size};
             return true;
         }
-        scratch.beyond.resize(size);
-        const long long n = readAt(file_, scratch.beyond.data(), size, offset, status_);
+        buffers_.beyond.resize(size);
+        const long long n = readAt(file_, buffers_.beyond.data(), size, offset, status_);
         if (n < 0) return false;
-        segment = {scratch.beyond.data(), static_cast<size_t>(n)};  // a segment cut short by the file's end
+        segment = {buffers_.beyond.data(), static_cast<size_t>(n)};  // a segment cut short by the file's end
         return true;
     }
 
 private:
     File& file_;
+    JpegBuffers& buffers_;
     IoStatus& status_;
     size_t size_ = 0;
 };
@@ -65,10 +56,10 @@ private:
 bool standalone(uint8_t marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8); }
 }  // namespace
 
-JpegScan findExifSegment(File& file, ExifSegment& segment, IoStatus& status) {
+JpegScan findExifSegment(File& file, JpegBuffers& buffers, ExifSegment& segment, IoStatus& status) {
     segment = {};
     status = {};
-    Bytes bytes(file, status);
+    Bytes bytes(file, buffers, status);
     if (!bytes.load()) return JpegScan::readFailed;
     if (bytes.headSize() == 0) return JpegScan::empty;
     if (bytes.headSize() < 2 || bytes.head()[0] != 0xFF || bytes.head()[1] != 0xD8) return JpegScan::notJpeg;
