@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -341,6 +342,41 @@ private slots:
         held.lock()->answer();
     }
 
+    // A share that answers late: Save writes beside the window, with nothing usable that would
+    // change what it writes, and closing the window waits for the shapefile to be in place.
+    void aSaveThatWaitsHoldsTheWindowNotAndClosingWaitsForIt() {
+        QTemporaryDir photos, out;
+        writePhoto(bytes(photos.filePath("a.jpg")), 10);
+        showActive();
+        openFolder(photos.path());
+        pressRead();
+        const QString shapefile = QDir::toNativeSeparators(out.filePath("trip.shp"));
+        dialog_.fileName = shapefile.toStdString();
+        platform_->stall();
+        // A Save on the window's own thread would hold the click until the share answers.
+        std::atomic<bool> answered{false};
+        std::thread lateAnswer([&, platform = platform_] {
+            for (int i = 0; i < 100 && !answered; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            platform->answer();
+        });
+        const auto answerNow = qScopeGuard([&] {
+            answered = true;
+            lateAnswer.join();
+        });
+        QTest::mouseClick(control<QPushButton>("cmdWrite"), Qt::LeftButton);
+        QTRY_COMPARE(platform_->waiting(), 1);
+        QCOMPARE(status(), "Saving " + shapefile + "...");
+        for (const char* name : {"cmdReadAll", "cmdWrite", "dirList", "fileList"})
+            QVERIFY2(!control<QWidget>(name)->isEnabled(), name);
+        window_->close();
+        QVERIFY(window_->isVisible());
+        platform_->answer();
+        QTRY_VERIFY(!window_->isVisible());
+        QCOMPARE(status(), "Conversion complete, " + shapefile + " saved.");
+        QVERIFY(QFile::exists(shapefile));
+        QVERIFY(box_.shown.empty());
+    }
+
     // Save writes 32766 points at most: a folder of that many reads and saves whole, one more
     // is refused at Read with the limit named, and any of its photos may still be read.
     void thePhotosSaveCanWriteAreReadAndNoMore() {
@@ -362,6 +398,7 @@ private slots:
         QCOMPARE(status(), QString("32766 Pictrak file(s) have been read..."));
         dialog_.fileName = bytes(out.filePath("all.shp"));
         QTest::mouseClick(control<QPushButton>("cmdWrite"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(control<QPushButton>("cmdWrite")->isEnabled(), 600000);  // Save writes beside the window
         QCOMPARE(status(), "Conversion complete, " + QDir::toNativeSeparators(out.filePath("all.shp")) + " saved.");
         QCOMPARE(window_->values().pointCount, int16_t{32766});
         QVERIFY(box_.shown.empty());

@@ -22,11 +22,19 @@ void SaveCommand::SaveFile() {
 }
 
 void SaveCommand::cmdWrite_Click() {
-    SaveFile();
-    if (v_.saveState != saveNamed) return;
-    conversion_.ProcessLL();
-    if (v_.saveState != saveConverted) return;
+    if (!Prepare()) return;
+    Write();
+    Saved();
+}
 
+bool SaveCommand::Prepare() {
+    SaveFile();
+    if (v_.saveState != saveNamed) return false;
+    conversion_.ProcessLL();
+    return v_.saveState == saveConverted;
+}
+
+void SaveCommand::Write() {
     // Everything is written aside and put in place as a whole, or not at all.
     ShapefileReplacement replacement(platform_, shapefileBase(v_.shapePath));
     try {
@@ -51,5 +59,6 @@ void SaveCommand::cmdWrite_Click() {
         if (outcome.empty()) throw;
         throw RuntimeError(failure.number(), failure.description() + ". " + outcome);
     }
-    statusBar_.SetSimpleText("Conversion complete, " + v_.shapePath + " saved.");
 }
+
+void SaveCommand::Saved() { statusBar_.SetSimpleText("Conversion complete, " + v_.shapePath + " saved."); }

@@ -14,8 +14,18 @@ public:
         : v_(values), dialog_(commonDialog1), statusBar_(statusBar), platform_(platform), conversion_(values, box),
           writer_(values, shapeOut) {}
 
+    // The whole Save on the calling thread.
     void cmdWrite_Click();
     void SaveFile();
+
+    // The Save in three parts, so that what waits on the storage can run beside the window.
+    // Prepare asks for the name and converts: true when there is a shapefile to write.
+    bool Prepare();
+    // Writes the shapefile and puts it in place; throws what went wrong. May run on any one
+    // thread while nothing else touches the working values.
+    void Write();
+    // Tells the user it is saved.
+    void Saved();
 
 private:
     WorkingValues& v_;

@@ -1,5 +1,6 @@
 #include "window/FrmPictrak.h"
 
+#include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,13 +61,13 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
     read_->WhenFetched([this] { QMetaObject::invokeMethod(this, [this] { takeFetched(); }, Qt::QueuedConnection); });
     connect(cmdReadAll, &QPushButton::clicked, this, [this] {
         handle([this] { read_->cmdReadAll_Click(false); }, true);
-        showReading();
+        showWorking();
     });
     connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this, [this] {
         read_->Stop();
-        showReading();
+        showWorking();
     });
-    connect(cmdWrite, &QPushButton::clicked, this, [this] { handle([this] { save_->cmdWrite_Click(); }, true); });
+    connect(cmdWrite, &QPushButton::clicked, this, [this] { handle([this] { save(); }, true); });
     connect(dirList, &FolderListWidget::changed, this, [this] { handle([this] { dirList_Change(); }, false); });
 
     // The window shows at once; the lists fill when the listing of the folder arrives.
@@ -78,27 +79,73 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
     list(dirList->Path());
 }
 
-FrmPictrak::~FrmPictrak() = default;
+// Only a window that never closed goes while a Save writes: it waits for the Save.
+FrmPictrak::~FrmPictrak() {
+    if (saver_.joinable()) saver_.join();
+}
 
 // Readers still waiting on the storage are let go, not waited for: closing ends the program.
+// A Save is waited for: cut short, it would leave its files aside for the next Save.
 void FrmPictrak::closeEvent(QCloseEvent* event) {
+    if (saving_) {
+        closeWhenSaved_ = true;
+        StatusBar1->SetSimpleText("Saving " + values_.shapePath + "... The window closes once it is saved.");
+        event->ignore();
+        return;
+    }
     read_->Stop();
     QWidget::closeEvent(event);
 }
 
-void FrmPictrak::takeFetched() {
-    handle([this] { read_->TakeFetched(false); }, false);
-    showReading();
+void FrmPictrak::save() {
+    if (!save_->Prepare()) return;
+    statusBeforeSave_ = StatusBar1->SimpleText();
+    StatusBar1->SetSimpleText("Saving " + values_.shapePath + "...");
+    try {
+        saver_ = std::thread([this] {
+            std::exception_ptr failure;
+            try {
+                save_->Write();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            QMetaObject::invokeMethod(this, [this, failure] { saved(failure); }, Qt::QueuedConnection);
+        });
+    } catch (...) {
+        StatusBar1->SetSimpleText(statusBeforeSave_);
+        throw;
+    }
+    saving_ = true;
+    showWorking();
 }
 
-void FrmPictrak::showReading() {
-    const bool reading = read_->Reading();
-    for (QWidget* control : std::initializer_list<QWidget*>{cmdWrite, dirList, fileList}) control->setEnabled(!reading);
+void FrmPictrak::saved(std::exception_ptr failure) {
+    saver_.join();
+    saving_ = false;
+    showWorking();
+    handle(
+        [&] {
+            if (!failure) return save_->Saved();
+            StatusBar1->SetSimpleText(statusBeforeSave_);
+            std::rethrow_exception(failure);
+        },
+        false);
+    if (closeWhenSaved_) close();
+}
+
+void FrmPictrak::takeFetched() {
+    handle([this] { read_->TakeFetched(false); }, false);
+    showWorking();
+}
+
+void FrmPictrak::showWorking() {
+    const bool working = read_->Reading() || saving_;
+    for (QWidget* control : std::initializer_list<QWidget*>{cmdWrite, dirList, fileList}) control->setEnabled(!working);
     // A listing still on its way keeps Read waiting, whatever the end of a Read says.
-    cmdReadAll->setEnabled(!reading && !listingPending_);
-    if (reading) setCursor(Qt::BusyCursor);
+    cmdReadAll->setEnabled(!working && !listingPending_);
+    if (working) setCursor(Qt::BusyCursor);
     else unsetCursor();
-    if (!reading && !focusWidget()) cmdReadAll->setFocus();
+    if (!working && !focusWidget()) cmdReadAll->setFocus();
 }
 
 void FrmPictrak::build() {
@@ -190,7 +237,7 @@ void FrmPictrak::list(const std::string& folder) {
 
 void FrmPictrak::listed(const std::string& folder, const FolderContents& contents, std::exception_ptr failure) {
     listingPending_ = false;
-    cmdReadAll->setEnabled(!read_->Reading());
+    cmdReadAll->setEnabled(!read_->Reading() && !saving_);
     if (readHadFocus_) cmdReadAll->setFocus();
     readHadFocus_ = false;
     fileList->setListing(false);

@@ -3,6 +3,8 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <string>
+#include <thread>
 
 #include "intake/ReadCommand.h"
 #include "output/SaveCommand.h"
@@ -48,8 +50,11 @@ private:
     void build();
     // Takes in what the readers fetched; the window draws between one slice and the next.
     void takeFetched();
-    // While Read runs, nothing that would change what it reads can be used.
-    void showReading();
+    // Save asks for a name and converts, then writes beside the window.
+    void save();
+    void saved(std::exception_ptr failure);
+    // While Read or Save runs, nothing that would change what it works on can be used.
+    void showWorking();
     // Lists `folder` for both lists; Read waits for it.
     void list(const std::string& folder);
     void listed(const std::string& folder, const FolderContents& contents, std::exception_ptr failure);
@@ -78,4 +83,9 @@ private:
     bool listingPending_ = false;  // Read waits for it
     bool quietFailure_ = false;  // a folder the program starts in that cannot be listed is no error
     bool readHadFocus_ = false;
+
+    std::thread saver_;  // writes the shapefile; joined when it has told the window
+    bool saving_ = false;
+    bool closeWhenSaved_ = false;
+    std::string statusBeforeSave_;
 };
