@@ -30,20 +30,13 @@
 #define PICTRAK_PRJ ""
 #endif
 
-// Counts what a listing asks of the system, and holds the listings of one folder as a share
-// that does not answer would (ten seconds at most).
+// Counts what a listing asks of the system.
 class ListingPlatform : public FaultyPlatform {
 public:
-    std::atomic<int> foldersRead{0}, kindsAsked{0}, listingsWaiting{0};
-    std::atomic<bool> folderHeld{false};
-    std::string slowFolder;  // set while no listing runs
+    std::atomic<int> foldersRead{0}, kindsAsked{0};
 
     IoStatus ReadFolder(const std::string& folder, std::vector<Entry>& entries) override {
         ++foldersRead;
-        const bool slow = folder == slowFolder;
-        listingsWaiting += slow;
-        for (int waited = 0; slow && folderHeld && waited < 10000; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        listingsWaiting -= slow;
         return FaultyPlatform::ReadFolder(folder, entries);
     }
     IoStatus Kind(const std::string& path, EntryKind& kind) override {
@@ -430,26 +423,26 @@ private slots:
         showActive();
         openFolder(other.path());
         auto* dirList = control<FolderListWidget>("dirList");
-        platform_->slowFolder = bytes(slow.path());
-        platform_->folderHeld = true;
-        dirList->open(platform_->slowFolder);
-        QTRY_COMPARE(platform_->listingsWaiting.load(), 1);
+        const std::string slowFolder = bytes(slow.path());
+        platform_->stall(slowFolder);
+        dirList->open(slowFolder);
+        QTRY_COMPARE(platform_->waiting(), 1);
         QVERIFY(!control<QPushButton>("cmdReadAll")->isEnabled());
         QTest::keyClick(window_.get(), Qt::Key_R, Qt::AltModifier);  // not other.jpg in the slow folder
         openFolder(other.path());
-        platform_->folderHeld = false;
-        QTRY_COMPARE(platform_->listingsWaiting.load(), 0);
+        platform_->answer();
+        QTRY_COMPARE(platform_->waiting(), 0);
         QTest::qWait(20);  // the slow folder's listing comes too late
         QCOMPARE(files(), QStringList{"other.jpg"});
         QCOMPARE(window_->values().photoCount, int16_t{0});
 
-        platform_->folderHeld = true;
-        dirList->open(platform_->slowFolder);
-        QTRY_COMPARE(platform_->listingsWaiting.load(), 1);
+        platform_->stall(slowFolder);
+        dirList->open(slowFolder);
+        QTRY_COMPARE(platform_->waiting(), 1);
         window_.reset();
-        QCOMPARE(platform_->listingsWaiting.load(), 1);
-        platform_->folderHeld = false;
-        QTRY_COMPARE(platform_->listingsWaiting.load(), 0);
+        QCOMPARE(platform_->waiting(), 1);
+        platform_->answer();
+        QTRY_COMPARE(platform_->waiting(), 0);
         QTest::qWait(20);  // its result finds no window
     }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
@@ -29,9 +30,10 @@ public:
     enum Step { create, write, sync, rename, remove, steps };
 
     FaultyPlatform() : real_(systemPlatform()) {}
-    // Every request (opening, listing, asking what a path is) waits until answer(), which
-    // comes before the platform goes.
-    void stall() { booked([&] { book_.held = true; }); }
+    // Every request (opening, listing, asking what a path is) waits until answer(), as on a
+    // share that does not answer; with a path, only the requests on that path. A request
+    // waits 30 seconds at most, so that a test whose window waits on it fails, not hangs.
+    void stall(std::string path = "") { booked([&] { book_.held = true, book_.heldPath = std::move(path); }); }
     void answer() { booked([&] { book_.held = false, book_.gate.notify_all(); }); }
     int waiting() { return booked([&] { return book_.waiting; }); }
 
@@ -74,7 +76,7 @@ public:
     std::vector<std::string> roots;  // the real ones when empty: a card or a stick as a drive
 
     IoStatus Open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) override {
-        waitWhileHeld();
+        waitWhileHeld(path);
         if (isDenied(path) || (mode != OpenMode::read && isIn(readOnly_, path))) return denied();
         if (mode == OpenMode::create)
             if (IoStatus fault = step(create); !fault.ok()) return fault;
@@ -85,7 +87,7 @@ public:
         return status;
     }
     IoStatus Kind(const std::string& path, EntryKind& kind) override {
-        waitWhileHeld();
+        waitWhileHeld(path);
         if (booked([&] { return ++lookUps_ == failLookUp_.first; })) return {failLookUp_.second, "made to fail"};
         return real_->Kind(path, kind);
     }
@@ -127,7 +129,7 @@ public:
         return status;
     }
     IoStatus ReadFolder(const std::string& folder, std::vector<Entry>& entries) override {
-        waitWhileHeld();
+        waitWhileHeld(folder);
         return isDenied(folder) ? denied() : real_->ReadFolder(folder, entries);
     }
     std::string CurrentFolder() override { return real_->CurrentFolder(); }
@@ -177,10 +179,12 @@ private:
         std::lock_guard<std::mutex> lock(book_.m);
         return f();
     }
-    void waitWhileHeld() {
+    void waitWhileHeld(const std::string& path) {
         std::unique_lock<std::mutex> lock(book_.m);
+        const auto held = [&] { return book_.held && (book_.heldPath.empty() || book_.heldPath == path); };
+        if (!held()) return;
         ++book_.waiting;
-        book_.gate.wait(lock, [this] { return !book_.held; });
+        book_.gate.wait_for(lock, std::chrono::seconds(30), [&] { return !held(); });
         --book_.waiting;
     }
 
@@ -225,6 +229,7 @@ private:
         std::mutex m;
         std::condition_variable gate;
         bool held = false;
+        std::string heldPath;  // empty: every path
         int waiting = 0;
         Book() = default;
         Book& operator=(Book&&) noexcept { return *this; }  // a platform made afresh keeps its own
