@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -30,13 +29,21 @@
 #define PICTRAK_PRJ ""
 #endif
 
-// Counts what a listing asks of the system, and holds the listings of one folder as a share
-// that does not answer would (ten seconds at most).
+// Counts what a listing asks of the system, and holds the listings of one folder, or the
+// making of files, as a share that does not answer would (ten seconds at most).
 class ListingPlatform : public FaultyPlatform {
 public:
-    std::atomic<int> foldersRead{0}, kindsAsked{0}, listingsWaiting{0};
-    std::atomic<bool> folderHeld{false};
+    std::atomic<int> foldersRead{0}, kindsAsked{0}, listingsWaiting{0}, createsWaiting{0};
+    std::atomic<bool> folderHeld{false}, createHeld{false};
     std::string slowFolder;  // set while no listing runs
+
+    IoStatus Open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) override {
+        const bool slow = mode == OpenMode::create;
+        createsWaiting += slow;
+        for (int waited = 0; slow && createHeld && waited < 10000; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        createsWaiting -= slow;
+        return FaultyPlatform::Open(path, mode, file);
+    }
 
     IoStatus ReadFolder(const std::string& folder, std::vector<Entry>& entries) override {
         ++foldersRead;
@@ -343,34 +350,32 @@ private slots:
     }
 
     // A share that answers late: Save writes beside the window, with nothing usable that would
-    // change what it writes, and closing the window waits for the shapefile to be in place.
+    // change what it writes, even when the listing of a folder comes in meanwhile, and closing
+    // the window waits for the shapefile to be in place.
     void aSaveThatWaitsHoldsTheWindowNotAndClosingWaitsForIt() {
         QTemporaryDir photos, out;
         writePhoto(bytes(photos.filePath("a.jpg")), 10);
         showActive();
         openFolder(photos.path());
         pressRead();
+        platform_->slowFolder = bytes(out.path());
+        platform_->folderHeld = true;
+        control<FolderListWidget>("dirList")->open(platform_->slowFolder);
+        QTRY_COMPARE(platform_->listingsWaiting.load(), 1);
         const QString shapefile = QDir::toNativeSeparators(out.filePath("trip.shp"));
         dialog_.fileName = shapefile.toStdString();
-        platform_->stall();
+        platform_->createHeld = true;
         // A Save on the window's own thread would hold the click until the share answers.
-        std::atomic<bool> answered{false};
-        std::thread lateAnswer([&, platform = platform_] {
-            for (int i = 0; i < 100 && !answered; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            platform->answer();
-        });
-        const auto answerNow = qScopeGuard([&] {
-            answered = true;
-            lateAnswer.join();
-        });
         QTest::mouseClick(control<QPushButton>("cmdWrite"), Qt::LeftButton);
-        QTRY_COMPARE(platform_->waiting(), 1);
+        QTRY_COMPARE(platform_->createsWaiting.load(), 1);
         QCOMPARE(status(), "Saving " + shapefile + "...");
+        platform_->folderHeld = false;
+        QTRY_COMPARE(control<FileListWidget>("fileList")->path(), bytes(out.path()));
         for (const char* name : {"cmdReadAll", "cmdWrite", "dirList", "fileList"})
             QVERIFY2(!control<QWidget>(name)->isEnabled(), name);
         window_->close();
         QVERIFY(window_->isVisible());
-        platform_->answer();
+        platform_->createHeld = false;
         QTRY_VERIFY(!window_->isVisible());
         QCOMPARE(status(), "Conversion complete, " + shapefile + " saved.");
         QVERIFY(QFile::exists(shapefile));

@@ -237,10 +237,10 @@ void FrmPictrak::list(const std::string& folder) {
 
 void FrmPictrak::listed(const std::string& folder, const FolderContents& contents, std::exception_ptr failure) {
     listingPending_ = false;
-    cmdReadAll->setEnabled(!read_->Reading() && !saving_);
+    fileList->setListing(false);
+    showWorking();  // a listing that comes in during a Save leaves the lists waiting for it
     if (readHadFocus_) cmdReadAll->setFocus();
     readHadFocus_ = false;
-    fileList->setListing(false);
     const bool quiet = std::exchange(quietFailure_, false);
     if (failure && quiet) {
         // Started in a folder that is gone or cannot be named: empty until another is opened.
