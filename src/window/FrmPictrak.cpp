@@ -59,7 +59,10 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
 
     // Read runs beside the window: the readers wake it when photos wait to be taken in.
     read_->WhenFetched([this] { QMetaObject::invokeMethod(this, [this] { takeFetched(); }, Qt::QueuedConnection); });
+    // An access key clicks a moment after the key, even when the button has been disabled
+    // meanwhile (by a click on Save, say): such a click does nothing.
     connect(cmdReadAll, &QPushButton::clicked, this, [this] {
+        if (!cmdReadAll->isEnabled()) return;
         handle([this] { read_->cmdReadAll_Click(false); }, true);
         showWorking();
     });
@@ -67,7 +70,9 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
         read_->Stop();
         showWorking();
     });
-    connect(cmdWrite, &QPushButton::clicked, this, [this] { handle([this] { save(); }, true); });
+    connect(cmdWrite, &QPushButton::clicked, this, [this] {
+        if (cmdWrite->isEnabled()) handle([this] { save(); }, true);
+    });
     connect(dirList, &FolderListWidget::changed, this, [this] { handle([this] { dirList_Change(); }, false); });
 
     // The window shows at once; the lists fill when the listing of the folder arrives.
