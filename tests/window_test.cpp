@@ -360,6 +360,16 @@ private slots:
         pressRead();
         const QString shapefile = QDir::toNativeSeparators(out.filePath("trip.shp"));
         dialog_.fileName = shapefile.toStdString();
+        // Closed during a Save that fails, the window stays for another try.
+        platform_->failAt(FaultyPlatform::create, 1);
+        platform_->createHeld = true;
+        QTest::mouseClick(control<QPushButton>("cmdWrite"), Qt::LeftButton);
+        QTRY_COMPARE(platform_->createsWaiting.load(), 1);
+        window_->close();
+        platform_->createHeld = false;
+        QTRY_COMPARE(box_.shown.size(), size_t{1});
+        QVERIFY(window_->isVisible());
+        box_.shown.clear();
         platform_->createHeld = true;
         platform_->slowFolder = bytes(out.path());
         platform_->folderHeld = true;

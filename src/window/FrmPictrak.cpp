@@ -135,7 +135,8 @@ void FrmPictrak::saved(std::exception_ptr failure) {
             std::rethrow_exception(failure);
         },
         false);
-    if (closeWhenSaved_) close();
+    // A Save that failed leaves the window open, for the user to save elsewhere.
+    if (std::exchange(closeWhenSaved_, false) && !failure) close();
 }
 
 void FrmPictrak::takeFetched() {
