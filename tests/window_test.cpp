@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -336,7 +335,8 @@ private slots:
     }
 
     // A share that answers late: Save writes beside the window, with nothing usable that would
-    // change what it writes, and closing the window waits for the shapefile to be in place.
+    // change what it writes, even when the listing of a folder comes in meanwhile, and closing
+    // the window waits for the shapefile to be in place.
     void aSaveThatWaitsHoldsTheWindowNotAndClosingWaitsForIt() {
         QTemporaryDir photos, out;
         writePhoto(bytes(photos.filePath("a.jpg")), 10);
@@ -345,20 +345,31 @@ private slots:
         pressRead();
         const QString shapefile = QDir::toNativeSeparators(out.filePath("trip.shp"));
         dialog_.fileName = shapefile.toStdString();
-        platform_->stall();
-        // A Save on the window's own thread would hold the click until the share answers.
-        std::atomic<bool> answered{false};
-        std::thread lateAnswer([&, platform = platform_] {
-            for (int i = 0; i < 100 && !answered; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            platform->answer();
-        });
-        const auto answerNow = qScopeGuard([&] {
-            answered = true;
-            lateAnswer.join();
-        });
+        const std::string firstWritten = dialog_.fileName + ".pictrak-new";
+        // Closed during a Save that fails, the window stays for another try.
+        platform_->failAt(FaultyPlatform::create, 1);
+        platform_->stall(firstWritten);
         QTest::mouseClick(control<QPushButton>("cmdWrite"), Qt::LeftButton);
         QTRY_COMPARE(platform_->waiting(), 1);
+        window_->close();
+        platform_->answer();
+        QTRY_COMPARE(box_.shown.size(), size_t{1});
+        QVERIFY(window_->isVisible());
+        box_.shown.clear();
+
+        platform_->stall(firstWritten);
+        platform_->stall(bytes(out.path()));
+        // Access keys pressed just before: their clicks come once the buttons wait.
+        QTest::keyClick(window_.get(), Qt::Key_R, Qt::AltModifier);
+        control<FolderListWidget>("dirList")->open(bytes(out.path()));
+        QTest::keyClick(window_.get(), Qt::Key_S, Qt::AltModifier);
+        // A Save on the window's own thread would hold the click until the share answers.
+        QTest::mouseClick(control<QPushButton>("cmdWrite"), Qt::LeftButton);
+        QTest::qWait(300);
+        QTRY_COMPARE(platform_->waiting(), 2);
         QCOMPARE(status(), "Saving " + shapefile + "...");
+        platform_->answer(bytes(out.path()));
+        QTRY_COMPARE(control<FileListWidget>("fileList")->path(), bytes(out.path()));
         for (const char* name : {"cmdReadAll", "cmdWrite", "dirList", "fileList"})
             QVERIFY2(!control<QWidget>(name)->isEnabled(), name);
         window_->close();

@@ -59,7 +59,10 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
 
     // Read runs beside the window: the readers wake it when photos wait to be taken in.
     read_->WhenFetched([this] { QMetaObject::invokeMethod(this, [this] { takeFetched(); }, Qt::QueuedConnection); });
+    // An access key clicks a moment after the key, even when the button has been disabled
+    // meanwhile (by a click on Save, say): such a click does nothing.
     connect(cmdReadAll, &QPushButton::clicked, this, [this] {
+        if (!cmdReadAll->isEnabled()) return;
         handle([this] { read_->cmdReadAll_Click(false); }, true);
         showWorking();
     });
@@ -67,7 +70,9 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
         read_->Stop();
         showWorking();
     });
-    connect(cmdWrite, &QPushButton::clicked, this, [this] { handle([this] { save(); }, true); });
+    connect(cmdWrite, &QPushButton::clicked, this, [this] {
+        if (cmdWrite->isEnabled()) handle([this] { save(); }, true);
+    });
     connect(dirList, &FolderListWidget::changed, this, [this] { handle([this] { dirList_Change(); }, false); });
 
     // The window shows at once; the lists fill when the listing of the folder arrives.
@@ -130,7 +135,8 @@ void FrmPictrak::saved(std::exception_ptr failure) {
             std::rethrow_exception(failure);
         },
         false);
-    if (closeWhenSaved_) close();
+    // A Save that failed leaves the window open, for the user to save elsewhere.
+    if (std::exchange(closeWhenSaved_, false) && !failure) close();
 }
 
 void FrmPictrak::takeFetched() {
@@ -237,10 +243,10 @@ void FrmPictrak::list(const std::string& folder) {
 
 void FrmPictrak::listed(const std::string& folder, const FolderContents& contents, std::exception_ptr failure) {
     listingPending_ = false;
-    cmdReadAll->setEnabled(!read_->Reading() && !saving_);
+    fileList->setListing(false);
+    showWorking();  // a listing that comes in during a Save leaves the lists waiting for it
     if (readHadFocus_) cmdReadAll->setFocus();
     readHadFocus_ = false;
-    fileList->setListing(false);
     const bool quiet = std::exchange(quietFailure_, false);
     if (failure && quiet) {
         // Started in a folder that is gone or cannot be named: empty until another is opened.

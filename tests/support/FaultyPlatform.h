@@ -31,10 +31,13 @@ public:
 
     FaultyPlatform() : real_(systemPlatform()) {}
     // Every request (opening, listing, asking what a path is) waits until answer(), as on a
-    // share that does not answer; with a path, only the requests on that path. A request
-    // waits 30 seconds at most, so that a test whose window waits on it fails, not hangs.
-    void stall(std::string path = "") { booked([&] { book_.held = true, book_.heldPath = std::move(path); }); }
-    void answer() { booked([&] { book_.held = false, book_.gate.notify_all(); }); }
+    // share that does not answer; with a path, only the requests on that path, until it is
+    // answered or everything is. A request waits 30 seconds at most, so that a test whose
+    // window waits on it fails, not hangs.
+    void stall(const std::string& path = "") { booked([&] { book_.held.insert(path); }); }
+    void answer(const std::string& path = "") {
+        booked([&] { path.empty() ? book_.held.clear() : void(book_.held.erase(path)), book_.gate.notify_all(); });
+    }
     int waiting() { return booked([&] { return book_.waiting; }); }
 
     // The n-th step of this kind (counted from 1) fails with `error`.
@@ -181,7 +184,7 @@ private:
     }
     void waitWhileHeld(const std::string& path) {
         std::unique_lock<std::mutex> lock(book_.m);
-        const auto held = [&] { return book_.held && (book_.heldPath.empty() || book_.heldPath == path); };
+        const auto held = [&] { return book_.held.count("") || book_.held.count(path); };
         if (!held()) return;
         ++book_.waiting;
         book_.gate.wait_for(lock, std::chrono::seconds(30), [&] { return !held(); });
@@ -228,8 +231,7 @@ private:
     struct Book {  // the bookkeeping's lock, and the gate where requests wait
         std::mutex m;
         std::condition_variable gate;
-        bool held = false;
-        std::string heldPath;  // empty: every path
+        std::set<std::string> held;  // "" holds every path
         int waiting = 0;
         Book() = default;
         Book& operator=(Book&&) noexcept { return *this; }  // a platform made afresh keeps its own
