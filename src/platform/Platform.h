@@ -12,8 +12,10 @@
 // and the display. One implementation per system; tests wrap it to make it fail on purpose.
 //
 // Threads: Open, Kind, List, ReadFolder and the path calls may be made from several threads
-// at once (Read fetches many photos side by side, a folder is listed beside the window); each File is used by one thread at a time. Every other
-// call is made from one thread at a time.
+// at once (Read fetches many photos side by side, a folder is listed beside the window). Every
+// other call is made from one thread at a time, though beside those: a Save writes on a thread
+// of its own while a folder is listed, and readers of a stopped Read may still wait on theirs.
+// Each File is used by one thread at a time.
 
 // An open file, read and written at explicit offsets; it keeps no position of its own.
 class File {
