@@ -21,9 +21,12 @@ const char* const indexes[] = {".qix", ".sbn", ".sbx"};
 bool isIndex(const std::string& ending) {
     return std::find(std::begin(indexes), std::end(indexes), ending) != std::end(indexes);
 }
-std::vector<std::string> allEndings() {
-    std::vector<std::string> endings(std::begin(movingAside), std::end(movingAside));
-    endings.insert(endings.end(), std::begin(indexes), std::end(indexes));
+const std::vector<std::string>& allEndings() {
+    static const std::vector<std::string> endings = [] {
+        std::vector<std::string> all(std::begin(movingAside), std::end(movingAside));
+        all.insert(all.end(), std::begin(indexes), std::end(indexes));
+        return all;
+    }();
     return endings;
 }
 bool contains(const std::vector<std::string>& endings, const std::string& ending) {

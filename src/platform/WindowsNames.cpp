@@ -7,9 +7,8 @@ constexpr char16_t replacement = 0xFFFD;
 
 bool continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
+}  // namespace
 
-// The length of the drive ("C:\") or share ("\\server\share") a path starts with; 0 when
-// it is not absolute.
 size_t rootLength(const std::string& path) {
     const bool letter = path.size() >= 3 && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z');
     if (letter && path[1] == ':' && isSeparator(path[2])) return 3;
@@ -20,7 +19,6 @@ size_t rootLength(const std::string& path) {
     while (share < path.size() && !isSeparator(path[share])) ++share;
     return server > 2 && share > server + 1 && share <= path.size() ? share : 0;
 }
-}  // namespace
 
 std::u16string utf16(const std::string& text) {
     std::u16string out;

@@ -10,6 +10,10 @@
 std::u16string utf16(const std::string& text);
 std::string wtf8(const char16_t* text, size_t size);
 
+// The length of the drive ("C:\") or share ("\\server\share") a path starts with; 0 when it
+// is not absolute.
+size_t rootLength(const std::string& path);
+
 // The form in which Windows takes a path of any length: "\\?\C:\..." for a drive,
 // "\\?\UNC\server\share\..." for a share, with backslashes alone and "." and ".." resolved
 // (the system does neither in that form). A path that is not absolute, or is in that form

@@ -29,8 +29,7 @@ std::string narrow(const std::wstring& text) { return narrow(text.data(), text.s
 // Every absolute path reaches the system in the form that has no length limit.
 std::wstring systemPath(const std::string& path) { return wide(longPathForm(path)); }
 
-IoStatus failed(DWORD error) { return windowsFailure(error); }
-IoStatus lastError() { return failed(GetLastError()); }
+IoStatus lastError() { return windowsFailure(GetLastError()); }
 
 // A file another program holds for a moment (a virus scanner, the search indexer, a sync
 // client) is asked for again for about a second before that counts as a failure.
@@ -197,7 +196,7 @@ public:
         if (search == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
             if (error == ERROR_FILE_NOT_FOUND) return {};  // a drive with nothing on it
-            return failed(error);
+            return windowsFailure(error);
         }
         do {
             const std::wstring name = found.cFileName;
@@ -212,7 +211,7 @@ public:
         // A share that breaks off in the middle gives no half a folder.
         if (error == ERROR_NO_MORE_FILES) return {};
         entries.clear();
-        return failed(error);
+        return windowsFailure(error);
     }
     std::string CurrentFolder() override {
         const DWORD length = GetCurrentDirectoryW(0, nullptr);
@@ -272,19 +271,6 @@ public:
 
 private:
     // "C:\" for a drive, "\\server\share" for a share; "" for a path that is not absolute.
-    static size_t rootLength(const std::string& path) {
-        if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && isSeparator(path[2]))
-            return 3;
-        if (path.size() > 2 && isSeparator(path[0]) && isSeparator(path[1])) {
-            size_t server = 2;
-            while (server < path.size() && !isSeparator(path[server])) ++server;
-            if (server == 2 || server >= path.size()) return 0;
-            size_t share = server + 1;
-            while (share < path.size() && !isSeparator(path[share])) ++share;
-            return share > server + 1 ? share : 0;
-        }
-        return 0;
-    }
     static std::string root(const std::string& path) {
         const size_t length = rootLength(path);
         if (length == 0) return "";

@@ -50,8 +50,8 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
       box_(platform.messageBox ? *platform.messageBox : ownBox_),
       dialog_(platform.commonDialog ? *platform.commonDialog : CommonDialog1),
       // The readers outlive the window when the storage holds them, and so must what they read with.
-      tagReaders_(platform.tagReaders ? platform.tagReaders : [system = sharedSystem_] {
-          return exifTagReaderFactory(*system)();
+      tagReaders_(platform.tagReaders ? platform.tagReaders : [system = sharedSystem_]() -> std::unique_ptr<TagReader> {
+          return std::make_unique<ExifTagReader>(*system);
       }) {
     build();
     read_ = std::make_unique<ReadCommand>(values_, *dirList, *fileList, box_, *StatusBar1, tagReaders_, system_);
@@ -92,7 +92,7 @@ FrmPictrak::~FrmPictrak() {
 // Readers still waiting on the storage are let go, not waited for: closing ends the program.
 // A Save is waited for: cut short, it would leave its files aside for the next Save.
 void FrmPictrak::closeEvent(QCloseEvent* event) {
-    if (saving_) {
+    if (saver_.joinable()) {
         closeWhenSaved_ = true;
         StatusBar1->SetSimpleText("Saving " + values_.shapePath + "... The window closes once it is saved.");
         event->ignore();
@@ -120,13 +120,11 @@ void FrmPictrak::save() {
         StatusBar1->SetSimpleText(statusBeforeSave_);
         throw;
     }
-    saving_ = true;
     showWorking();
 }
 
 void FrmPictrak::saved(std::exception_ptr failure) {
     saver_.join();
-    saving_ = false;
     showWorking();
     handle(
         [&] {
@@ -145,7 +143,7 @@ void FrmPictrak::takeFetched() {
 }
 
 void FrmPictrak::showWorking() {
-    const bool working = read_->Reading() || saving_;
+    const bool working = read_->Reading() || saver_.joinable();
     for (QWidget* control : std::initializer_list<QWidget*>{cmdWrite, dirList, fileList}) control->setEnabled(!working);
     // A listing still on its way keeps Read waiting, whatever the end of a Read says.
     cmdReadAll->setEnabled(!working && !listingPending_);

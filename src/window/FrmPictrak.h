@@ -84,8 +84,7 @@ private:
     bool quietFailure_ = false;  // a folder the program starts in that cannot be listed is no error
     bool readHadFocus_ = false;
 
-    std::thread saver_;  // writes the shapefile; joined when it has told the window
-    bool saving_ = false;
+    std::thread saver_;  // writes the shapefile: joinable from the Save's start until it has told the window
     bool closeWhenSaved_ = false;
     std::string statusBeforeSave_;
 };
