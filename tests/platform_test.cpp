@@ -93,7 +93,7 @@ TEST(WindowsPlatform, ReadsWritesAndReplacesHeldFilesInAFolderOver300CharactersL
     for (const std::string name : {"IMG_0001.JPG", "IMG\xED\xA0\xBD.JPG"}) {  // U+D83D alone
         const std::string photo = platform->Child(made.back(), name), fresh = photo + ".pictrak-new";
         std::unique_ptr<File> file;
-        if (!platform->Open(photo, OpenMode::create, file).ok() && name != "IMG_0001.JPG") {
+        if (!platform->Open(photo, OpenMode::createNew, file).ok() && name != "IMG_0001.JPG") {
             unnamed = name;
             continue;
         }
@@ -107,11 +107,11 @@ TEST(WindowsPlatform, ReadsWritesAndReplacesHeldFilesInAFolderOver300CharactersL
         // shows: shared for reading and writing, not for moving. The new file keeps the
         // earlier one's hidden attribute.
         ASSERT_TRUE(SetFileAttributesW(wide(photo).c_str(), FILE_ATTRIBUTE_HIDDEN));
-        EXPECT_TRUE(platform->Open(fresh, OpenMode::create, file).ok() && platform->KeepPermissions(photo, fresh).ok());
+        EXPECT_TRUE(platform->Open(fresh, OpenMode::createNew, file).ok() && platform->KeepPermissions(photo, fresh).ok());
         file.reset();
         const HANDLE held = CreateFileW(wide(photo).c_str(), GENERIC_READ | GENERIC_WRITE,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-        EXPECT_EQ(platform->CheckWritable(photo).error, IoError::held) << "refused before anything is written";
+        EXPECT_EQ(platform->Open(photo, OpenMode::replace, file).error, IoError::held) << "refused before anything is written";
         std::thread release([&] {  // a short hold is waited for
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             CloseHandle(held);

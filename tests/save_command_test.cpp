@@ -434,3 +434,57 @@ TEST_F(SaveFixture, ARealFullDiskKeepsTheEarlierShapefile) {
     EXPECT_TRUE(contents(out.path()) == earlier);
 #endif
 }
+
+// A name a Save makes (a file written aside, the marker) that another user of the folder
+// takes with a link as the Save begins: the Save is refused, naming it, and writes through
+// it into no file; a link left there before the Save is a leftover, removed, never followed.
+TEST_F(SaveFixture, TheFilesASaveMakesAreMadeAnewNeverThroughALink) {
+    photos(3);
+    ASSERT_EQ(trySave(out / "trip.shp").number, 0);
+    const Folder earlier = contents(out.path());
+    TempDir elsewhere;
+    const std::string victim = elsewhere / "the user's file";
+    for (const std::string name : {"trip.shp.pictrak-new", "trip.dbf.pictrak-new", "trip.prj.pictrak-new",
+                                   "trip.pictrak-saving"}) {
+        for (const bool before : {true, false}) {
+            SCOPED_TRACE(name + (before ? " left before the Save" : " made as the Save began"));
+            std::ofstream(victim) << "kept";
+            const auto plant = [&] {
+                std::error_code error;
+                if (!fs::is_symlink(out / name)) fs::create_symlink(victim, out / name, error);
+                return !error;
+            };
+            if (!plant()) GTEST_SKIP() << "no symbolic links here";
+            const Failure failure = saveOver(earlier, 3, 1, [&](FaultyPlatform& p) {
+                before ? void(plant()) : void(p.beforeChange = plant);
+            });
+            EXPECT_EQ(fileBytes(victim), "kept");
+            Folder after = contents(out.path());
+            after.erase(name);  // the link itself, when it stays, is the other user's
+            if (before) {
+                EXPECT_EQ(failure.number, 0) << failure.description;
+                continue;
+            }
+            EXPECT_EQ(failure.number, errFileAccess);
+            EXPECT_NE(failure.description.find(out / name + " (another program made it as the Save began)"),
+                      std::string::npos) << failure.description;
+            EXPECT_NE(failure.description.find("is unchanged"), std::string::npos);
+            EXPECT_TRUE(after == earlier);
+        }
+    }
+}
+
+// Markers list each file's CRC-32, the checksum of zip and PNG ("123456789" gives cbf43926):
+// one written by any earlier version is finished as it says.
+TEST_F(SaveFixture, AMarkerOfAnEarlierVersionIsFinished) {
+    std::string marker;
+    for (const char* ending : {".shp", ".shx", ".dbf", ".cpg", ".prj"}) {
+        std::ofstream(out / ("trip" + std::string(ending) + ".pictrak-new")) << "123456789";
+        marker += "new " + std::string(ending) + " 9 cbf43926\n";
+    }
+    std::ofstream(out / "trip.pictrak-saving") << marker + "end\n";
+    ShapefileReplacement(platform, out / "trip");
+    EXPECT_EQ(contents(out.path()), (Folder{{"trip.shp", "123456789"}, {"trip.shx", "123456789"},
+                                           {"trip.dbf", "123456789"}, {"trip.cpg", "123456789"},
+                                           {"trip.prj", "123456789"}}));
+}

@@ -50,8 +50,9 @@ struct ShapefileFixture : ::testing::Test {
         const std::string base = shapefileBase(values.shapePath);
         ShapefileReplacement replacement(*platform, base);
         writer.WriteShape();
-        copyFile(*platform, PICTRAK_PRJ, writtenAside(base + ".prj"));
-        replacement.commit();
+        FilePrints written = control.Written();
+        written[writtenAside(base + ".prj")] = copyFile(*platform, PICTRAK_PRJ, writtenAside(base + ".prj"));
+        replacement.commit(written);
         return readWithPyshp(values.shapePath);
     }
 };

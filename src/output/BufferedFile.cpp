@@ -4,13 +4,11 @@
 #include <cstring>
 
 namespace {
-constexpr size_t bufferSize = 1 << 16;
+constexpr uint64_t runSize = 1 << 16;
 }
 
-BufferedFile::BufferedFile(std::unique_ptr<File> file, std::string path, uint64_t size)
-    : file_(std::move(file)), path_(std::move(path)), size_(size) {
-    buffer_.reserve(bufferSize);
-}
+BufferedFile::BufferedFile(std::unique_ptr<File> file, std::string path, std::string& image)
+    : file_(std::move(file)), path_(std::move(path)), image_(image) {}
 
 BufferedFile::~BufferedFile() {
     if (file_) close();
@@ -21,50 +19,41 @@ bool BufferedFile::note(const IoStatus& status) {
     return status.ok();
 }
 
-uint64_t BufferedFile::size() const { return std::max(size_, bufferStart_ + buffer_.size()); }
-
 size_t BufferedFile::read(void* into, size_t size) {
-    if (!flush()) return 0;
-    size_t got = 0;
-    if (!note(file_->ReadAt(position_, into, size, got))) return 0;
+    if (!failure_.ok() || position_ >= image_.size()) return 0;
+    const size_t got = static_cast<size_t>(std::min<uint64_t>(size, image_.size() - position_));
+    std::memcpy(into, image_.data() + position_, got);
     position_ += got;
     return got;
 }
 
 size_t BufferedFile::write(const void* data, size_t size) {
     if (!failure_.ok()) return 0;
-    // A write within the buffered run or right after it joins it (shapelib writes a record,
-    // then an end mark that the next record overwrites); any other starts a new run.
-    const uint64_t end = bufferStart_ + buffer_.size();
-    if (position_ < bufferStart_ || position_ > end || position_ + size > bufferStart_ + bufferSize) {
+    // A write within the run or right after it joins it (shapelib writes a record, then an
+    // end mark that the next record overwrites); any other starts a new run.
+    const uint64_t end = position_ + size;
+    if (runEnd_ > runStart_ && (position_ < runStart_ || position_ > runEnd_ || end - runStart_ > runSize)) {
         if (!flush()) return 0;
-        bufferStart_ = position_;
     }
-    if (size > bufferSize) {
-        if (!note(file_->WriteAt(position_, data, size))) return 0;
-        size_ = std::max(size_, position_ + size);
-        bufferStart_ = position_ += size;
-        return size;
-    }
-    const size_t at = static_cast<size_t>(position_ - bufferStart_);
-    if (at + size > buffer_.size()) buffer_.resize(at + size);
-    std::memcpy(buffer_.data() + at, data, size);
-    position_ += size;
+    if (runEnd_ == runStart_) runStart_ = runEnd_ = position_;
+    if (end > image_.size()) image_.resize(static_cast<size_t>(end));  // a gap reads as zeros, as in a file
+    std::memcpy(image_.data() + position_, data, size);
+    runEnd_ = std::max(runEnd_, end);
+    position_ = end;
     return size;
 }
 
 bool BufferedFile::flush() {
-    if (buffer_.empty()) return failure_.ok();
-    const IoStatus status = failure_.ok() ? file_->WriteAt(bufferStart_, buffer_.data(), buffer_.size()) : failure_;
-    if (status.ok()) size_ = std::max(size_, bufferStart_ + buffer_.size());
-    bufferStart_ += buffer_.size();
-    buffer_.clear();
+    if (runEnd_ == runStart_) return failure_.ok();
+    const IoStatus status =
+        failure_.ok() ? file_->WriteAt(runStart_, image_.data() + runStart_, runEnd_ - runStart_) : failure_;
+    runStart_ = runEnd_;
     return note(status);
 }
 
 bool BufferedFile::close() {
     if (!file_) return failure_.ok();
-    flush();
+    if (flush()) note(file_->Sync());
     note(file_->Close());
     file_.reset();
     return failure_.ok();

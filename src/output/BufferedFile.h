@@ -2,16 +2,18 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/Platform.h"
 
 // A file as a C library stream presents it: a position of its own, reads and writes there,
-// and writes gathered in a buffer so that many small records cost few system calls. The
-// first failure is kept with the file's name; after it, nothing more is written.
+// and writes gathered in runs so that many small records cost few system calls. The whole
+// file is kept in `image`, which outlives the file: it is read from there, and known to the
+// byte without asking the storage again. The first failure is kept with the file's name;
+// after it, nothing more is written.
 class BufferedFile {
 public:
-    BufferedFile(std::unique_ptr<File> file, std::string path, uint64_t size);
+    // `image` holds what the file holds.
+    BufferedFile(std::unique_ptr<File> file, std::string path, std::string& image);
     ~BufferedFile();
     BufferedFile(const BufferedFile&) = delete;
     BufferedFile& operator=(const BufferedFile&) = delete;
@@ -21,9 +23,9 @@ public:
     // Moves the position; beyond the end of the file is allowed, as with a stream.
     void seek(uint64_t position) { position_ = position; }
     uint64_t position() const { return position_; }
-    uint64_t size() const;
+    uint64_t size() const { return image_.size(); }
     bool flush();
-    // Writes what is buffered and closes.
+    // Writes what is gathered, brings the file to the storage, and closes.
     bool close();
 
     // The first failure, or ok.
@@ -35,9 +37,8 @@ private:
 
     std::unique_ptr<File> file_;
     std::string path_;
-    uint64_t size_;
+    std::string& image_;
     uint64_t position_ = 0;
-    std::vector<char> buffer_;
-    uint64_t bufferStart_ = 0;  // the file offset of buffer_[0]
+    uint64_t runStart_ = 0, runEnd_ = 0;  // what of the image is not yet written
     IoStatus failure_;
 };

@@ -39,11 +39,13 @@ void SaveCommand::Write() {
     ShapefileReplacement replacement(platform_, shapefileBase(v_.shapePath));
     try {
         writer_.WriteShape();
+        FilePrints written = shapeOut_.Written();
         const std::string program = platform_.ProgramFolder();
         if (program.empty()) throw RuntimeError(errPathNotFound, "Cannot find the program's folder");
         const std::string source = platform_.Child(program, "latlongwgs84.prj");
-        copyFile(platform_, source, writtenAside(shapefileBase(v_.shapePath) + ".prj"));
-        replacement.commit();
+        const std::string projection = writtenAside(shapefileBase(v_.shapePath) + ".prj");
+        written[projection] = copyFile(platform_, source, projection);
+        replacement.commit(written);
     } catch (const RuntimeError& failure) {
         std::string outcome;
         if (replacement.committed())

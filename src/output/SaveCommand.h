@@ -11,8 +11,8 @@ class SaveCommand {
 public:
     SaveCommand(WorkingValues& values, SaveDialog& commonDialog1, MessageBox& box, StatusBar& statusBar,
                 ShapeFiles& shapeOut, Platform& platform)
-        : v_(values), dialog_(commonDialog1), statusBar_(statusBar), platform_(platform), conversion_(values, box),
-          writer_(values, shapeOut) {}
+        : v_(values), dialog_(commonDialog1), statusBar_(statusBar), shapeOut_(shapeOut), platform_(platform),
+          conversion_(values, box), writer_(values, shapeOut) {}
 
     // The whole Save on the calling thread.
     void cmdWrite_Click();
@@ -31,6 +31,7 @@ private:
     WorkingValues& v_;
     SaveDialog& dialog_;
     StatusBar& statusBar_;
+    ShapeFiles& shapeOut_;
     Platform& platform_;
     DegreeConversion conversion_;
     ShapeWriter writer_;

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "output/FilePrint.h"
+
 // The shapefile control: builds one point shapefile record by record.
 // Every operation throws a RuntimeError when it fails.
 
@@ -43,6 +45,9 @@ public:
     virtual void EndRecord() = 0;
     // Leaves everything written so far complete and readable on disk.
     virtual void Complete() = 0;
+    // The files the shapefile begun last was written to, by path, each as it reached the
+    // storage (once Complete).
+    virtual const FilePrints& Written() const = 0;
 };
 
 // A writer's hold on the control. Letting go completes the files on every way out;

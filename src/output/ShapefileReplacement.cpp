@@ -5,7 +5,6 @@
 #include <optional>
 #include <sstream>
 
-#include "output/Crc32.h"
 #include "output/ShapefileName.h"
 #include "tables/RuntimeError.h"
 
@@ -36,7 +35,8 @@ bool absent(const IoStatus& status) {
     return status.error == IoError::notFound || status.error == IoError::pathNotFound;
 }
 // Beside the files just written aside the folder is there: a path not found in it is a share
-// or a drive that stopped answering, and a file skipped for it would be replaced unseen.
+// or a drive that stopped answering, and a file skipped for it would be replaced unseen. Only
+// a file not found is absent, as a rename's or a removal's own answer says.
 bool goneFromFolder(const IoStatus& status) { return status.error == IoError::notFound; }
 std::string nameOf(const std::string& path) {
     return path.substr(path.find_last_of("/\\") + 1);
@@ -48,25 +48,38 @@ ShapefileReplacement::ShapefileReplacement(Platform& platform, std::string base)
     const size_t separator = base_.find_last_of(std::string{'/', platform_.Separator()});
     folder_ = separator == std::string::npos ? "" : base_.substr(0, separator + 1);
 
-    if (exists(savingMarker(base_))) finishCutShort();
+    // Each request's own answer says what is there: no look-up first, which on a share is one
+    // more wait.
+    const std::string marker = savingMarker(base_);
+    std::unique_ptr<File> opened;
+    IoStatus status = platform_.Open(marker, OpenMode::read, opened);
+    if (!status.ok() && !absent(status)) throw fileError(status, marker);
+    const bool marked = status.ok();
+    std::string listing(4096, '\0');
+    size_t got = 0;
+    if (marked && !(status = opened->ReadAt(0, listing.data(), listing.size(), got)).ok()) throw fileError(status, marker);
+    listing.resize(got);
+    opened.reset();  // a file still open cannot be removed on every system
+    std::vector<std::string> leftovers;
+    if (marked && !finishCutShort(listing)) leftovers.push_back(marker);
     // Without a whole marker nothing was moved aside: the new files and the marker are what a
     // Save cut short before its set was whole left, and an earlier file aside is nothing this
     // program can vouch for.
     for (const std::string& ending : allEndings())
-        if (exists(movedAside(file(ending)))) refuse("no whole " + nameOf(savingMarker(base_)) + " lists them");
-    std::vector<std::string> leftovers{savingMarker(base_)};
+        if (exists(movedAside(file(ending)))) refuse("no whole " + nameOf(marker) + " lists them");
     for (const char* ending : movingAside) leftovers.push_back(writtenAside(file(ending)));
     for (const std::string& leftover : leftovers) {
-        if (!exists(leftover)) continue;
         const IoStatus removed = platform_.Remove(leftover);
-        if (!removed.ok()) throw fileError(removed, leftover);
+        if (!removed.ok() && !absent(removed)) throw fileError(removed, leftover);
     }
+    // The earlier files, opened as replacing them needs: refused here, before anything is
+    // written, when this user could not; and read for the marker.
     for (const char* ending : movingAside) {
         const std::string path = file(ending);
-        if (!exists(path)) continue;
-        if (std::string(ending) == ".shp") earlier_ = true;
-        const IoStatus writable = platform_.CheckWritable(path);
-        if (!writable.ok()) throw fileError(writable, path);
+        const IoStatus replaceable = platform_.Open(path, OpenMode::replace, opened);
+        if (absent(replaceable)) continue;
+        if (!replaceable.ok()) throw fileError(replaceable, path);
+        replaced_[ending] = printOf(*opened, path);
     }
 }
 
@@ -85,44 +98,39 @@ bool ShapefileReplacement::exists(const std::string& path) {
     return true;
 }
 
-ShapefileReplacement::Print ShapefileReplacement::printOf(File& file, const std::string& path) {
+FilePrint ShapefileReplacement::printOf(File& file, const std::string& path) {
     std::vector<char> buffer(1 << 16);
-    Print print;
+    FilePrint print;
     for (;;) {
         size_t got = 0;
         const IoStatus status = file.ReadAt(print.size, buffer.data(), buffer.size(), got);
         if (!status.ok()) throw fileError(status, path);
         if (got == 0) return print;
-        print.crc = crc32(print.crc, buffer.data(), got);
-        print.size += got;
+        print.add(buffer.data(), got);
     }
 }
 
-ShapefileReplacement::Print ShapefileReplacement::printOf(const std::string& path) {
+// The print of the file at `path`, or none when nothing is there.
+std::optional<FilePrint> ShapefileReplacement::printIfThere(const std::string& path) {
     std::unique_ptr<File> opened;
     const IoStatus status = platform_.Open(path, OpenMode::read, opened);
+    if (absent(status)) return std::nullopt;
     if (!status.ok()) throw fileError(status, path);
     return printOf(*opened, path);
 }
 
 // What a Save cut short left is used only when it is what its marker lists: each new file
 // aside or already in place, and under the name no .shp, or the one that Save replaced, or
-// its own. Then it is finished, and brought to the storage, before this Save begins.
-void ShapefileReplacement::finishCutShort() {
+// its own. Then it is finished, and brought to the storage, before this Save begins. False
+// when the marker is not whole, and so a leftover.
+bool ShapefileReplacement::finishCutShort(const std::string& listing) {
     const std::string marker = savingMarker(base_);
-    std::map<std::string, Print> listed, replaced;
+    std::map<std::string, FilePrint> listed, replaced;
     bool whole = false;
     {
-        std::unique_ptr<File> opened;
-        IoStatus status = platform_.Open(marker, OpenMode::read, opened);
-        if (!status.ok()) throw fileError(status, marker);
-        std::string text(4096, '\0');
-        size_t got = 0;
-        status = opened->ReadAt(0, text.data(), text.size(), got);
-        if (!status.ok()) throw fileError(status, marker);
-        std::istringstream lines(text.substr(0, got));
+        std::istringstream lines(listing);
         for (std::string word, ending; !whole && lines >> word;) {
-            Print print;
+            FilePrint print;
             if (word == "end") whole = true;
             else if (lines >> ending >> print.size >> std::hex >> print.crc >> std::dec && word == "new")
                 listed[ending] = print;
@@ -132,16 +140,16 @@ void ShapefileReplacement::finishCutShort() {
                 break;
         }
     }
-    if (!whole) return;  // cut short while it was written: its Save had moved nothing yet
+    if (!whole) return false;  // cut short while it was written: its Save had moved nothing yet
     for (const char* ending : movingAside) {
         const std::string path = file(ending);
         const auto print = listed.find(ending);
         if (print == listed.end()) refuse(nameOf(marker) + " lists no " + nameOf(path));
-        if (exists(writtenAside(path))) {
-            if (printOf(writtenAside(path)) != print->second)
+        if (const std::optional<FilePrint> aside = printIfThere(writtenAside(path))) {
+            if (*aside != print->second)
                 refuse(nameOf(writtenAside(path)) + " is not the file " + nameOf(marker) + " lists");
             toPlace_.push_back(ending);
-        } else if (!exists(path) || printOf(path) != print->second) {
+        } else if (printIfThere(path) != print->second) {
             refuse(nameOf(writtenAside(path)) + " is missing and " + nameOf(path) + " is not the file it lists");
         }
     }
@@ -150,7 +158,8 @@ void ShapefileReplacement::finishCutShort() {
     for (const std::string& ending : toPlace_) {
         const std::string path = file(ending);
         const auto print = replaced.find(ending);
-        if (exists(path) && (print == replaced.end() || printOf(path) != print->second))
+        const std::optional<FilePrint> there = printIfThere(path);
+        if (there && (print == replaced.end() || *there != print->second))
             refuse(nameOf(path) + " is not the one that Save replaced");
     }
 
@@ -171,6 +180,7 @@ void ShapefileReplacement::finishCutShort() {
     toPlace_.clear();
     moved_.clear();
     placed_.clear();
+    return true;
 }
 
 // Leftovers of a Save cut short that cannot be vouched for stay as they are, and so does
@@ -187,42 +197,35 @@ void ShapefileReplacement::refuse(const std::string& why) {
                                           ". Nothing was changed: move them away to save under this name.");
 }
 
-void ShapefileReplacement::commit() {
+void ShapefileReplacement::commit(const FilePrints& written) {
     std::ostringstream record;
     // One line a file, as finishCutShort reads it back.
-    const auto list = [&record](const char* which, const std::string& ending, const Print& print) {
+    const auto list = [&record](const char* which, const std::string& ending, const FilePrint& print) {
         record << which << ' ' << ending << ' ' << print.size << ' ' << std::hex << print.crc << std::dec << '\n';
     };
     for (const char* ending : placing) {
         const std::string path = file(ending);
-        std::unique_ptr<File> written;
-        IoStatus status = platform_.Open(writtenAside(path), OpenMode::readWrite, written);
-        if (!status.ok()) throw fileError(status, path);
-        const Print print = printOf(*written, path);
-        list("new", ending, print);
-        status = written->Sync();
-        if (status.ok()) status = written->Close();
-        if (status.ok() && exists(path)) status = platform_.KeepPermissions(path, writtenAside(path));
-        if (!status.ok()) throw fileError(status, path);
+        const auto print = written.find(writtenAside(path));
+        if (print == written.end()) throw RuntimeError(errInvalidCall, "Nothing was written to " + writtenAside(path));
+        list("new", ending, print->second);
+        if (!replaced_.count(ending)) continue;
+        const IoStatus status = platform_.KeepPermissions(path, writtenAside(path));
+        if (!status.ok() && !goneFromFolder(status)) throw fileError(status, path);
     }
-    for (const char* ending : movingAside) {
-        if (!exists(file(ending))) continue;
-        const Print print = printOf(file(ending));
-        list("earlier", ending, print);
-    }
+    for (const auto& [ending, print] : replaced_) list("earlier", ending, print);
     record << "end\n";
 
     const std::string marker = savingMarker(base_);
     const std::string text = record.str();
-    std::unique_ptr<File> written;
-    IoStatus status = platform_.Open(marker, OpenMode::create, written);
+    std::unique_ptr<File> markerFile;
+    IoStatus status = platform_.Open(marker, OpenMode::createNew, markerFile);
     marked_ = status.ok();
-    if (status.ok()) status = written->WriteAt(0, text.data(), text.size());
-    if (status.ok()) status = written->Sync();
-    if (status.ok()) status = written->Close();
+    if (status.ok()) status = markerFile->WriteAt(0, text.data(), text.size());
+    if (status.ok()) status = markerFile->Sync();
+    if (status.ok()) status = markerFile->Close();
     if (status.ok()) status = platform_.SyncFolder(folder_);
     if (!status.ok()) {
-        written.reset();  // a file still open cannot be removed on every system
+        markerFile.reset();  // a file still open cannot be removed on every system
         if (!marked_ || platform_.Remove(marker).ok()) marked_ = false;
         throw fileError(status, marker);
     }
@@ -247,10 +250,8 @@ void ShapefileReplacement::moveEarlierAside() {
     for (const std::string& ending : allEndings()) {
         if (!contains(toPlace_, isIndex(ending) ? ".shp" : ending)) continue;
         const std::string path = file(ending);
-        EntryKind kind = EntryKind::other;
-        IoStatus status = platform_.Kind(path, kind);
+        const IoStatus status = platform_.Rename(path, movedAside(path));
         if (goneFromFolder(status)) continue;
-        if (status.ok()) status = platform_.Rename(path, movedAside(path));
         if (!status.ok()) throw fileError(status, path);
         moved_.push_back(ending);
     }
@@ -271,9 +272,7 @@ void ShapefileReplacement::placeNew() {
 void ShapefileReplacement::removeMovedAside() {
     std::optional<RuntimeError> failure;
     const auto remove = [&](const std::string& path) {
-        EntryKind kind = EntryKind::other;
-        IoStatus status = platform_.Kind(path, kind);
-        if (status.ok()) status = platform_.Remove(path);
+        const IoStatus status = platform_.Remove(path);
         if (!status.ok() && !goneFromFolder(status) && !failure) failure = fileError(status, path);
     };
     for (const std::string& ending : allEndings()) remove(movedAside(file(ending)));

@@ -1,8 +1,11 @@
 #pragma once
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "output/FilePrint.h"
 #include "platform/Platform.h"
 
 // Puts a new shapefile in the place of what is saved under its name, so that a Save that
@@ -29,32 +32,25 @@ public:
     ShapefileReplacement(const ShapefileReplacement&) = delete;
     ShapefileReplacement& operator=(const ShapefileReplacement&) = delete;
 
-    // Puts the new set, written aside, in place. A failure after that (the tidy-up) leaves
-    // committed() true.
-    void commit();
+    // Puts the new set, written aside and on the storage as `written` says, in place. A
+    // failure after that (the tidy-up) leaves committed() true.
+    void commit(const FilePrints& written);
 
     // Whether a shapefile was saved under the name before; whether it is there as it was
     // (so far: a commit that failed and could not put it back says so); whether the new
     // shapefile is in place; whether a Save cut short earlier was finished first, which
     // put that Save's shapefile in place.
-    bool replacesEarlier() const { return earlier_; }
+    bool replacesEarlier() const { return replaced_.count(".shp") > 0; }
     bool earlierIntact() const { return intact_; }
     bool committed() const { return committed_; }
     bool finishedCutShort() const { return finished_; }
 
 private:
-    struct Print {
-        uint64_t size = 0;
-        uint32_t crc = 0;
-        bool operator==(const Print& other) const { return size == other.size && crc == other.crc; }
-        bool operator!=(const Print& other) const { return !(*this == other); }
-    };
-
     bool exists(const std::string& path);
-    Print printOf(File& file, const std::string& path);
-    Print printOf(const std::string& path);
+    FilePrint printOf(File& file, const std::string& path);
+    std::optional<FilePrint> printIfThere(const std::string& path);
     std::string file(const std::string& ending) const { return base_ + ending; }
-    void finishCutShort();
+    bool finishCutShort(const std::string& listing);
     [[noreturn]] void refuse(const std::string& why);
     void moveEarlierAside();
     void placeNew();
@@ -64,7 +60,6 @@ private:
     Platform& platform_;
     std::string base_;
     std::string folder_;
-    bool earlier_ = false;
     bool intact_ = true;
     bool committed_ = false;
     bool finished_ = false;
@@ -72,4 +67,5 @@ private:
     std::vector<std::string> toPlace_;  // endings whose new file stands aside, to go in place
     std::vector<std::string> moved_;    // endings moved aside by this Save, in that order
     std::vector<std::string> placed_;   // endings put in place by this Save, in that order
+    std::map<std::string, FilePrint> replaced_;  // the earlier files, by ending
 };

@@ -15,6 +15,7 @@ namespace {
 // happened on, in the control's own record.
 
 struct AsideFile {
+    std::string path;
     BufferedFile file;
     ShapefileWriting& writing;
     // Tells the writing of a failure as soon as it happens.
@@ -26,18 +27,39 @@ struct AsideFile {
 };
 AsideFile* aside(SAFile file) { return reinterpret_cast<AsideFile*>(file); }
 
+// What an existing file holds, for a writing that did not make it.
+IoStatus load(File& file, std::string& image) {
+    uint64_t size = 0;
+    IoStatus status = file.Size(size);
+    image.resize(status.ok() ? static_cast<size_t>(size) : 0);
+    size_t got = 0;
+    if (status.ok()) status = file.ReadAt(0, image.data(), image.size(), got);
+    image.resize(got);
+    return status;
+}
+
 SAFile openAside(const char* name, const char* access, ShapefileWriting& writing) {
-    const std::string path = writtenAside(name);  // failures name the file the user knows
+    const std::string path = writtenAside(name);
     const bool create = std::strchr(access, 'w') != nullptr;
     std::unique_ptr<File> file;
-    IoStatus status = writing.platform.Open(path, create ? OpenMode::create : OpenMode::readWrite, file);
-    uint64_t size = 0;
-    if (status.ok() && !create) status = file->Size(size);  // shapelib opens again the files it has just made
+    IoStatus status = writing.platform.Open(path, create ? OpenMode::createNew : OpenMode::readWrite, file);
+    // shapelib opens again the files it has just made: their images are at hand.
+    const bool known = writing.images.count(path) > 0;
+    std::string& image = writing.images[path];
+    if (create) image.clear();
+    else if (status.ok() && !known) status = load(*file, image);
     if (!status.ok()) {
-        writing.note(status, name);
+        // Failures name the file the user knows; a file come under the name written aside is named itself.
+        writing.note(status, status.error == IoError::exists ? path : name);
         return nullptr;
     }
-    return reinterpret_cast<SAFile>(new AsideFile{BufferedFile(std::move(file), name, size), writing});
+    return reinterpret_cast<SAFile>(new AsideFile{path, BufferedFile(std::move(file), name, image), writing});
+}
+
+int removeAside(const char* name, ShapefileWriting& writing) {
+    writing.images.erase(writtenAside(name));
+    writing.written.erase(writtenAside(name));
+    return writing.platform.Remove(writtenAside(name)).ok() ? 0 : -1;
 }
 
 #ifdef SHAPELIB_VERSION_NUMBER  // 1.6 on: the hooks carry a pointer of ours, and written data is const
@@ -46,16 +68,14 @@ ShapefileWriting& writingOf(void* writing) { return *static_cast<ShapefileWritin
 SAFile hookOpen(const char* name, const char* access, void* writing) {
     return openAside(name, access, writingOf(writing));
 }
-int hookRemove(const char* name, void* writing) {
-    return writingOf(writing).platform.Remove(writtenAside(name)).ok() ? 0 : -1;
-}
+int hookRemove(const char* name, void* writing) { return removeAside(name, writingOf(writing)); }
 #else
 using WrittenData = void*;
 // The writing whose files shapelib opens at this moment; set only for the length of one
 // call, since 1.5 hands its hooks nothing of ours.
 thread_local ShapefileWriting* opening = nullptr;
 SAFile hookOpen(const char* name, const char* access) { return openAside(name, access, *opening); }
-int hookRemove(const char* name) { return opening->platform.Remove(writtenAside(name)).ok() ? 0 : -1; }
+int hookRemove(const char* name) { return removeAside(name, *opening); }
 #endif
 
 // shapelib 1.5 writes the .cpg without looking whether it could be opened: every hook
@@ -83,7 +103,13 @@ int hookFlush(SAFile file) {
 int hookClose(SAFile file) {
     AsideFile* f = aside(file);
     if (!f) return -1;
-    const int result = f->noted(f->file.close() ? 0 : -1);
+    const bool closed = f->file.close();
+    if (closed) {
+        const std::string& image = f->writing.images[f->path];
+        FilePrint& print = f->writing.written[f->path] = {};
+        print.add(image.data(), image.size());
+    }
+    const int result = f->noted(closed ? 0 : -1);
     delete f;
     return result;
 }
@@ -149,6 +175,8 @@ void ShapelibShapeFiles::CreateShapefile(std::string& path, int32_t shapeType) {
     path = base_ + ".shp";
 
     writing_.failure = {};
+    writing_.images.clear();
+    writing_.written.clear();
     fields_.clear();
     widths_.clear();
     values_.clear();
@@ -308,5 +336,6 @@ void ShapelibShapeFiles::Complete() {
         DBFClose(dbf_);
         dbf_ = nullptr;
     }
+    writing_.images.clear();
     throwIfFailed();
 }

@@ -1,19 +1,23 @@
 #pragma once
 #include <deque>
 #include <limits>
+#include <map>
 #include <string>
 #include <variant>
 #include <vector>
 
 #include <shapefil.h>
 
+#include "output/FilePrint.h"
 #include "output/ShapeFiles.h"
 #include "platform/Platform.h"
 
-// One writing: the platform its files go through, and its first failure with the file it
-// happened on.
+// One writing: the platform its files go through, each file's image while it is written and
+// its print once it is on the storage, and the first failure with the file it happened on.
 struct ShapefileWriting {
     Platform& platform;
+    std::map<std::string, std::string> images;
+    FilePrints written;
     IoStatus failure;
     std::string failedPath;
     void note(const IoStatus& status, const std::string& path) {
@@ -26,7 +30,7 @@ struct ShapefileWriting {
 // text longer than its field widens the field, up to the dBASE limit.
 class ShapelibShapeFiles : public ShapeFiles, private ShapeFieldCollection, private ShapePointCollection {
 public:
-    explicit ShapelibShapeFiles(Platform& platform) : writing_{platform, {}, {}} {}
+    explicit ShapelibShapeFiles(Platform& platform) : writing_{platform, {}, {}, {}, {}} {}
     ~ShapelibShapeFiles() override;
     ShapelibShapeFiles(const ShapelibShapeFiles&) = delete;
     ShapelibShapeFiles& operator=(const ShapelibShapeFiles&) = delete;
@@ -38,6 +42,7 @@ public:
     void WriteRecord() override;
     void EndRecord() override;
     void Complete() override;
+    const FilePrints& Written() const override { return writing_.written; }
 
 private:
     using Value = std::variant<std::monostate, int16_t, std::string>;

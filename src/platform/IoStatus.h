@@ -3,7 +3,8 @@
 
 // What went wrong with a file operation, in the kinds the program tells apart.
 // `held`: another program has the file open and does not share what was asked for.
-enum class IoError { none, notFound, pathNotFound, permission, held, diskFull, notAFile, other };
+// `exists`: something already has the name a new file was to have.
+enum class IoError { none, notFound, pathNotFound, permission, held, diskFull, notAFile, exists, other };
 
 struct IoStatus {
     IoError error = IoError::none;

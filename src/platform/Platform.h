@@ -35,7 +35,13 @@ public:
 enum class OpenMode {
     read,       // an existing regular file, read where asked and not ahead; another kind is notAFile
     readWrite,  // an existing file
-    create,     // a new or emptied file, read and written
+    // A file made now, read and written; `exists` when anything has the name, a link too,
+    // which is never followed: what a shared folder's other users put there is never written.
+    createNew,
+    // An existing file that is to be replaced, read; refused as writing it in place, or moving
+    // it aside while other programs have it open, would be (`held` when one of them does not
+    // let it).
+    replace,
 };
 
 // `unknown` comes only from ReadFolder: a link, or a file system whose listing does not tell.
@@ -60,9 +66,6 @@ public:
     // after asking again for about a second, as do Remove and Open to write).
     virtual IoStatus Rename(const std::string& from, const std::string& to) = 0;
     virtual IoStatus Remove(const std::string& path) = 0;
-    // Whether the existing file `path` could be written in place by this user, and moved
-    // aside while other programs have it open (`held` when one of them does not let it).
-    virtual IoStatus CheckWritable(const std::string& path) = 0;
     // Gives `onto` the access rights of `from`: its permission bits, or on Windows its access
     // control list (where the storage lets this user set one) and its hidden attribute.
     virtual IoStatus KeepPermissions(const std::string& from, const std::string& onto) = 0;

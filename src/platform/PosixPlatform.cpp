@@ -20,6 +20,7 @@ IoStatus failed(int err) {
     case EACCES: case EPERM: case EROFS: case ETXTBSY: kind = IoError::permission; break;
     case ENOSPC: case EDQUOT: case EFBIG: kind = IoError::diskFull; break;
     case EISDIR: case ENXIO: kind = IoError::notAFile; break;
+    case EEXIST: kind = IoError::exists; break;
     default: kind = IoError::other; break;
     }
     return {kind, std::strerror(err)};
@@ -83,7 +84,10 @@ public:
 
     IoStatus Open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) override {
         file.reset();
-        const int how = mode == OpenMode::read ? O_RDONLY : mode == OpenMode::readWrite ? O_RDWR : O_RDWR | O_CREAT | O_TRUNC;
+        // Only O_EXCL keeps a new file from being made through a link; O_NOFOLLOW says so twice.
+        const int how = mode == OpenMode::read        ? O_RDONLY
+                        : mode == OpenMode::createNew ? O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW
+                                                      : O_RDWR;
         const int fd = ::open(path.c_str(), how | openFlags, 0666);
         if (fd < 0) return lastError();
         auto opened = std::make_unique<PosixFile>(fd);
@@ -108,12 +112,6 @@ public:
     }
     IoStatus Remove(const std::string& path) override {
         return ::unlink(path.c_str()) == 0 ? IoStatus{} : lastError();
-    }
-    IoStatus CheckWritable(const std::string& path) override {
-        const int fd = ::open(path.c_str(), O_WRONLY | openFlags);
-        if (fd < 0) return lastError();
-        ::close(fd);
-        return {};
     }
     IoStatus KeepPermissions(const std::string& from, const std::string& onto) override {
         struct stat info;

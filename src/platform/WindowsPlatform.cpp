@@ -107,10 +107,17 @@ public:
 
     IoStatus Open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) override {
         file.reset();
-        const DWORD access = mode == OpenMode::read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
-        const DWORD how = mode == OpenMode::create ? CREATE_ALWAYS : OPEN_EXISTING;
-        // A file opened for reading is read where asked, not ahead.
-        const DWORD flags = mode == OpenMode::read ? FILE_FLAG_RANDOM_ACCESS : FILE_ATTRIBUTE_NORMAL;
+        // Moving a file aside takes the right to delete it, and that every program holding it
+        // open lets it be deleted: a GIS program with the .dbf open usually does not.
+        const DWORD access = mode == OpenMode::read      ? GENERIC_READ
+                             : mode == OpenMode::replace ? GENERIC_READ | GENERIC_WRITE | DELETE
+                                                         : GENERIC_READ | GENERIC_WRITE;
+        const DWORD how = mode == OpenMode::createNew ? CREATE_NEW : OPEN_EXISTING;
+        // A file opened for reading is read where asked, not ahead. A new file's name is
+        // looked at as it is: a link there is a name taken, never a way to another file.
+        const DWORD flags = mode == OpenMode::read        ? FILE_FLAG_RANDOM_ACCESS
+                            : mode == OpenMode::createNew ? FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT
+                                                          : FILE_ATTRIBUTE_NORMAL;
         HANDLE handle = INVALID_HANDLE_VALUE;
         const auto open = [&] {
             handle = CreateFileW(systemPath(path).c_str(), access, shareAll, nullptr, how, flags, nullptr);
@@ -148,23 +155,12 @@ public:
     IoStatus Remove(const std::string& path) override {
         return unlessHeldForLong([&] { return DeleteFileW(systemPath(path).c_str()) ? IoStatus{} : lastError(); });
     }
-    // Moving a file aside takes the right to delete it, and that every program holding it
-    // open lets it be deleted: a GIS program with the .dbf open usually does not.
-    IoStatus CheckWritable(const std::string& path) override {
-        return unlessHeldForLong([&] {
-            const HANDLE handle = CreateFileW(systemPath(path).c_str(), GENERIC_WRITE | DELETE, shareAll, nullptr,
-                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (handle == INVALID_HANDLE_VALUE) return lastError();
-            CloseHandle(handle);
-            return IoStatus{};
-        });
-    }
     // The earlier file's access rights (its DACL, inherited entries included, as both files
     // share a folder) and its hidden and not-indexed attributes, where the storage lets this
     // user set them (a share may not let the rights be set: the new file then has what its
-    // folder gives, and the Save goes on). A read-only earlier file never comes here
-    // (CheckWritable refuses it), and the archive attribute stays set, as the system sets it
-    // on all new content, so that a backup takes it.
+    // folder gives, and the Save goes on). A read-only earlier file never comes here (opening
+    // it to replace it refuses it), and the archive attribute stays set, as the system sets
+    // it on all new content, so that a backup takes it.
     IoStatus KeepPermissions(const std::string& from, const std::string& onto) override {
         const std::wstring source = systemPath(from), target = systemPath(onto);
         const DWORD attributes = GetFileAttributesW(source.c_str());
@@ -298,6 +294,7 @@ IoStatus windowsFailure(unsigned long error) {
     case ERROR_ACCESS_DENIED: case ERROR_WRITE_PROTECT: kind = IoError::permission; break;
     case ERROR_SHARING_VIOLATION: case ERROR_LOCK_VIOLATION: case ERROR_USER_MAPPED_FILE: kind = IoError::held; break;
     case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: case ERROR_DISK_QUOTA_EXCEEDED: kind = IoError::diskFull; break;
+    case ERROR_FILE_EXISTS: case ERROR_ALREADY_EXISTS: kind = IoError::exists; break;
     default: kind = IoError::other; break;
     }
     wchar_t* text = nullptr;

@@ -35,6 +35,8 @@ RuntimeError fileError(const IoStatus& status, const std::string& path) {
     case IoError::diskFull: n = errDiskFull; break;
     default: n = errFileAccess; break;
     }
-    const std::string why = status.error == IoError::held ? " (another program holds it)" : "";
+    const std::string why = status.error == IoError::held     ? " (another program holds it)"
+                            : status.error == IoError::exists ? " (another program made it as the Save began)"
+                                                              : "";
     return RuntimeError(n, RuntimeError::standardDescription(n) + ": " + path + why);
 }

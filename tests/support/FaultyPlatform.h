@@ -81,11 +81,12 @@ public:
     IoStatus Open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) override {
         waitWhileHeld(path);
         if (isDenied(path) || (mode != OpenMode::read && isIn(readOnly_, path))) return denied();
-        if (mode == OpenMode::create)
+        if (mode == OpenMode::replace && isIn(held_, path)) return {IoError::held, "made to fail"};
+        if (mode == OpenMode::createNew)
             if (IoStatus fault = step(create); !fault.ok()) return fault;
         std::unique_ptr<File> real;
         const IoStatus status = real_->Open(path, mode, real);
-        if (status.ok() && mode == OpenMode::create && cuttable()) booked([&] { journal_.push_back({path, "", {}}); });
+        if (status.ok() && mode == OpenMode::createNew && cuttable()) booked([&] { journal_.push_back({path, "", {}}); });
         if (status.ok()) file = std::make_unique<FaultyFile>(*this, path, std::move(real));
         return status;
     }
@@ -94,7 +95,9 @@ public:
         if (booked([&] { return ++lookUps_ == failLookUp_.first; })) return {failLookUp_.second, "made to fail"};
         return real_->Kind(path, kind);
     }
+    // A rename or removal of nothing changes nothing: the system's own answer.
     IoStatus Rename(const std::string& from, const std::string& to) override {
+        if (!there(from)) return real_->Rename(from, to);
         if (isDenied(from) || isDenied(to)) return denied();
         if (isIn(held_, from)) return {IoError::held, "made to fail"};
         if (IoStatus fault = step(rename); !fault.ok()) return fault;
@@ -106,16 +109,13 @@ public:
         return status;
     }
     IoStatus Remove(const std::string& path) override {
+        if (!there(path)) return real_->Remove(path);
         if (isDenied(path)) return denied();
         if (IoStatus fault = step(remove); !fault.ok()) return fault;
         const FolderChange change{path, "", cuttable() ? fileBytes(path) : std::nullopt};
         const IoStatus status = real_->Remove(path);
         if (status.ok() && change.before) booked([&] { journal_.push_back(change); });
         return status;
-    }
-    IoStatus CheckWritable(const std::string& path) override {
-        if (isIn(held_, path)) return {IoError::held, "made to fail"};
-        return isDenied(path) || isIn(readOnly_, path) ? denied() : real_->CheckWritable(path);
     }
     IoStatus KeepPermissions(const std::string& from, const std::string& onto) override {
         return stopped() ? IoStatus{IoError::other, "stopped"} : real_->KeepPermissions(from, onto);
@@ -208,6 +208,10 @@ private:
         return false;
     }
     bool isDenied(const std::string& path) const { return isIn(denied_, path); }
+    static bool there(const std::string& path) {
+        std::error_code error;
+        return std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found;
+    }
     bool cuttable() const { return stopAt_ > 0; }
     static IoStatus denied() { return {IoError::permission, "Permission denied"}; }
     // A name made (movedFrom empty: the Save makes none over a file), moved here, or removed,
