@@ -3,8 +3,9 @@
 //
 //     latency_fs SOURCE WAIT MOUNTPOINT [FUSE OPTION...]
 //
-// WAIT is "1ms" or "500us". Read-only; stays in the foreground; -o max_threads=N serves up
-// to N requests at once (libfuse's default is 10). The kernel keeps nothing (no page cache,
+// WAIT is "1ms" or "500us". Writable (files only: made, written, synced, moved, removed and
+// given rights, each a request like the others); stays in the foreground; -o max_threads=N
+// serves up to N requests at once (libfuse's default is 10). The kernel keeps nothing (no page cache,
 // no attribute or name), so each of a program's requests reaches us, as on a share; a
 // listing carries each entry's attributes, as a share's does.
 //
@@ -35,9 +36,13 @@ namespace {
 int source = -1;
 std::chrono::microseconds wait{0};
 
-enum Kind { getattrs, opens, reads, flushes, releases, opendirs, readdirs, releasedirs, statfss, accesses, kinds };
-const char* const kindNames[kinds] = {"getattr", "open",    "read",       "flush",  "release",
-                                      "opendir", "readdir", "releasedir", "statfs", "access"};
+enum Kind {
+    getattrs, opens, reads, flushes, releases, opendirs, readdirs, releasedirs, statfss, accesses,
+    creates, writes, truncates, fsyncs, fsyncdirs, renames, unlinks, chmods, chowns, stamps, kinds
+};
+const char* const kindNames[kinds] = {"getattr", "open",   "read",     "flush",    "release",  "opendir", "readdir",
+                                      "releasedir", "statfs", "access", "create", "write", "truncate", "fsync",
+                                      "fsyncdir", "rename", "unlink", "chmod", "chown", "utimens"};
 std::atomic<long> counts[kinds];
 std::atomic<int> inFlight{0}, mostInFlight{0};
 
@@ -106,7 +111,6 @@ int open(const char* path, fuse_file_info* fi) {
         return 0;
     }
     Request r(opens);
-    if ((fi->flags & O_ACCMODE) != O_RDONLY) return -EROFS;
     const int fd = openat(source, relative(path), fi->flags & ~(O_CREAT | O_TRUNC));
     if (fd < 0) return -errno;
     fi->fh = static_cast<uint64_t>(fd);
@@ -176,6 +180,66 @@ int access(const char* path, int mode) {
     Request r(accesses);
     return result(faccessat(source, relative(path), mode, 0));
 }
+
+// The writing side: what a program that saves a file asks.
+int create(const char* path, mode_t mode, fuse_file_info* fi) {
+    Request r(creates);
+    const int fd = openat(source, relative(path), fi->flags | O_CREAT, mode);
+    if (fd < 0) return -errno;
+    fi->fh = static_cast<uint64_t>(fd);
+    return 0;
+}
+
+int write(const char*, const char* data, size_t size, off_t offset, fuse_file_info* fi) {
+    Request r(writes);
+    return result(pwrite(descriptor(fi), data, size, offset));
+}
+
+int truncate(const char* path, off_t size, fuse_file_info* fi) {
+    Request r(truncates);
+    if (fi) return result(ftruncate(descriptor(fi), size));
+    const int fd = openat(source, relative(path), O_WRONLY | O_NOFOLLOW);
+    if (fd < 0) return -errno;
+    const int done = result(ftruncate(fd, size));
+    close(fd);
+    return done;
+}
+
+int fsync(const char*, int, fuse_file_info* fi) {
+    Request r(fsyncs);
+    return result(::fsync(descriptor(fi)));
+}
+
+int fsyncdir(const char*, int, fuse_file_info* fi) {
+    Request r(fsyncdirs);
+    return result(::fsync(dirfd(reinterpret_cast<DIR*>(fi->fh))));
+}
+
+int rename(const char* from, const char* to, unsigned int flags) {
+    Request r(renames);
+    if (flags != 0) return -EINVAL;
+    return result(renameat(source, relative(from), source, relative(to)));
+}
+
+int unlink(const char* path) {
+    Request r(unlinks);
+    return result(unlinkat(source, relative(path), 0));
+}
+
+int chmod(const char* path, mode_t mode, fuse_file_info* fi) {
+    Request r(chmods);
+    return result(fi ? fchmod(descriptor(fi), mode) : fchmodat(source, relative(path), mode, 0));
+}
+
+int chown(const char* path, uid_t uid, gid_t gid, fuse_file_info* fi) {
+    Request r(chowns);
+    return result(fi ? fchown(descriptor(fi), uid, gid) : fchownat(source, relative(path), uid, gid, AT_SYMLINK_NOFOLLOW));
+}
+
+int utimens(const char* path, const struct timespec times[2], fuse_file_info* fi) {
+    Request r(stamps);
+    return result(fi ? futimens(descriptor(fi), times) : utimensat(source, relative(path), times, AT_SYMLINK_NOFOLLOW));
+}
 }  // namespace answer
 
 fuse_operations operations() {
@@ -191,6 +255,16 @@ fuse_operations operations() {
     o.releasedir = answer::releasedir;
     o.statfs = answer::statfs;
     o.access = answer::access;
+    o.create = answer::create;
+    o.write = answer::write;
+    o.truncate = answer::truncate;
+    o.fsync = answer::fsync;
+    o.fsyncdir = answer::fsyncdir;
+    o.rename = answer::rename;
+    o.unlink = answer::unlink;
+    o.chmod = answer::chmod;
+    o.chown = answer::chown;
+    o.utimens = answer::utimens;
     return o;
 }
 

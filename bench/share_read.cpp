@@ -18,36 +18,11 @@
 #include <thread>
 #include <vector>
 
+#include "LatencyCounts.h"
 #include "Reading.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-namespace {
-std::map<std::string, long> counts(const fs::path& file) {
-    std::map<std::string, long> read;
-    std::ifstream in(file);
-    std::string name;
-    long value;
-    while (in >> name >> value) read[name] = value;
-    return read;
-}
-
-// The counts once they stand still: a closed file's last request may come after close()
-// returned. `most` becomes the most in flight since the counts were last read.
-std::map<std::string, long> settledCounts(const fs::path& file, long& most) {
-    std::map<std::string, long> last = counts(file);
-    most = last["most_in_flight"];
-    for (int wait = 0; wait < 100 && last.count("total"); ++wait) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        std::map<std::string, long> now = counts(file);
-        most = std::max(most, now["most_in_flight"]);
-        if (now["total"] == last["total"]) break;
-        last = now;
-    }
-    return last;
-}
-}  // namespace
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);

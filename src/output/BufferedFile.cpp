@@ -7,13 +7,6 @@ namespace {
 constexpr uint64_t runSize = 1 << 16;
 }
 
-BufferedFile::BufferedFile(std::unique_ptr<File> file, std::string path, std::string& image)
-    : file_(std::move(file)), path_(std::move(path)), image_(image) {}
-
-BufferedFile::~BufferedFile() {
-    if (file_) close();
-}
-
 bool BufferedFile::note(const IoStatus& status) {
     if (!status.ok() && failure_.ok()) failure_ = status;
     return status.ok();
@@ -46,15 +39,7 @@ size_t BufferedFile::write(const void* data, size_t size) {
 bool BufferedFile::flush() {
     if (runEnd_ == runStart_) return failure_.ok();
     const IoStatus status =
-        failure_.ok() ? file_->WriteAt(runStart_, image_.data() + runStart_, runEnd_ - runStart_) : failure_;
+        failure_.ok() ? file_.WriteAt(runStart_, image_.data() + runStart_, runEnd_ - runStart_) : failure_;
     runStart_ = runEnd_;
     return note(status);
-}
-
-bool BufferedFile::close() {
-    if (!file_) return failure_.ok();
-    if (flush()) note(file_->Sync());
-    note(file_->Close());
-    file_.reset();
-    return failure_.ok();
 }

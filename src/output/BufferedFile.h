@@ -1,20 +1,18 @@
 #pragma once
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "platform/Platform.h"
 
 // A file as a C library stream presents it: a position of its own, reads and writes there,
 // and writes gathered in runs so that many small records cost few system calls. The whole
-// file is kept in `image`, which outlives the file: it is read from there, and known to the
-// byte without asking the storage again. The first failure is kept with the file's name;
-// after it, nothing more is written.
+// file is kept in `image`: it is read from there, and known to the byte without asking the
+// storage again. The first failure is kept with the file's name; after it, nothing more is
+// written. The file and its image belong to the caller, and outlive the stream.
 class BufferedFile {
 public:
-    // `image` holds what the file holds.
-    BufferedFile(std::unique_ptr<File> file, std::string path, std::string& image);
-    ~BufferedFile();
+    BufferedFile(File& file, std::string path, std::string& image) : file_(file), path_(std::move(path)), image_(image) {}
+    ~BufferedFile() { flush(); }
     BufferedFile(const BufferedFile&) = delete;
     BufferedFile& operator=(const BufferedFile&) = delete;
 
@@ -24,9 +22,8 @@ public:
     void seek(uint64_t position) { position_ = position; }
     uint64_t position() const { return position_; }
     uint64_t size() const { return image_.size(); }
+    // Writes what is gathered.
     bool flush();
-    // Writes what is gathered, brings the file to the storage, and closes.
-    bool close();
 
     // The first failure, or ok.
     const IoStatus& failure() const { return failure_; }
@@ -35,7 +32,7 @@ public:
 private:
     bool note(const IoStatus& status);
 
-    std::unique_ptr<File> file_;
+    File& file_;
     std::string path_;
     std::string& image_;
     uint64_t position_ = 0;

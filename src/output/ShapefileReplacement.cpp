@@ -105,8 +105,8 @@ FilePrint ShapefileReplacement::printOf(File& file, const std::string& path) {
         size_t got = 0;
         const IoStatus status = file.ReadAt(print.size, buffer.data(), buffer.size(), got);
         if (!status.ok()) throw fileError(status, path);
-        if (got == 0) return print;
         print.add(buffer.data(), got);
+        if (got < buffer.size()) return print;  // the end of the file: no request more to hear so
     }
 }
 
@@ -169,7 +169,7 @@ bool ShapefileReplacement::finishCutShort(const std::string& listing) {
         finished_ = !placed_.empty();
         IoStatus status = platform_.SyncFolder(folder_);
         if (!status.ok()) throw fileError(status, folder_);
-        removeMovedAside();
+        removeMovedAside(allEndings());
         status = platform_.SyncFolder(folder_);
         if (!status.ok()) throw fileError(status, folder_);
     } catch (const RuntimeError& failure) {
@@ -241,7 +241,7 @@ void ShapefileReplacement::commit(const FilePrints& written) {
         throw;
     }
     committed_ = true;
-    removeMovedAside();
+    removeMovedAside(moved_);
 }
 
 // Each earlier file whose new one is to go in place, and with the .shp the indexes; a file
@@ -267,15 +267,16 @@ void ShapefileReplacement::placeNew() {
     }
 }
 
-// Every file aside goes, whichever Save moved it; the marker only when they all went, so
-// that the next Save knows the rest is to go too.
-void ShapefileReplacement::removeMovedAside() {
+// The files aside go: every one, whichever Save moved it, after a Save cut short; those this
+// Save moved after its own, as no other was left once it began. The marker only when they
+// all went, so that the next Save knows the rest is to go too.
+void ShapefileReplacement::removeMovedAside(const std::vector<std::string>& endings) {
     std::optional<RuntimeError> failure;
     const auto remove = [&](const std::string& path) {
         const IoStatus status = platform_.Remove(path);
         if (!status.ok() && !goneFromFolder(status) && !failure) failure = fileError(status, path);
     };
-    for (const std::string& ending : allEndings()) remove(movedAside(file(ending)));
+    for (const std::string& ending : endings) remove(movedAside(file(ending)));
     if (!failure) remove(savingMarker(base_));
     if (failure) throw *failure;
 }

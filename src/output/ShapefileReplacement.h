@@ -54,7 +54,7 @@ private:
     [[noreturn]] void refuse(const std::string& why);
     void moveEarlierAside();
     void placeNew();
-    void removeMovedAside();
+    void removeMovedAside(const std::vector<std::string>& endings);
     void rollBack();
 
     Platform& platform_;

@@ -15,7 +15,6 @@ namespace {
 // happened on, in the control's own record.
 
 struct AsideFile {
-    std::string path;
     BufferedFile file;
     ShapefileWriting& writing;
     // Tells the writing of a failure as soon as it happens.
@@ -41,23 +40,23 @@ IoStatus load(File& file, std::string& image) {
 SAFile openAside(const char* name, const char* access, ShapefileWriting& writing) {
     const std::string path = writtenAside(name);
     const bool create = std::strchr(access, 'w') != nullptr;
-    std::unique_ptr<File> file;
-    IoStatus status = writing.platform.Open(path, create ? OpenMode::createNew : OpenMode::readWrite, file);
-    // shapelib opens again the files it has just made: their images are at hand.
-    const bool known = writing.images.count(path) > 0;
-    std::string& image = writing.images[path];
-    if (create) image.clear();
-    else if (status.ok() && !known) status = load(*file, image);
-    if (!status.ok()) {
-        // Failures name the file the user knows; a file come under the name written aside is named itself.
-        writing.note(status, status.error == IoError::exists ? path : name);
-        return nullptr;
+    auto held = writing.files.find(path);
+    if (create || held == writing.files.end()) {
+        ShapefileWriting::Held opened{name, nullptr, ""};
+        IoStatus status = writing.platform.Open(path, create ? OpenMode::createNew : OpenMode::readWrite, opened.file);
+        if (status.ok() && !create) status = load(*opened.file, opened.image);
+        if (!status.ok()) {
+            // Failures name the file the user knows; a file come under the name written aside is named itself.
+            writing.note(status, status.error == IoError::exists ? path : name);
+            return nullptr;
+        }
+        held = writing.files.insert_or_assign(path, std::move(opened)).first;
     }
-    return reinterpret_cast<SAFile>(new AsideFile{path, BufferedFile(std::move(file), name, image), writing});
+    return reinterpret_cast<SAFile>(new AsideFile{BufferedFile(*held->second.file, name, held->second.image), writing});
 }
 
 int removeAside(const char* name, ShapefileWriting& writing) {
-    writing.images.erase(writtenAside(name));
+    writing.files.erase(writtenAside(name));  // a file still open cannot be removed on every system
     writing.written.erase(writtenAside(name));
     return writing.platform.Remove(writtenAside(name)).ok() ? 0 : -1;
 }
@@ -103,13 +102,7 @@ int hookFlush(SAFile file) {
 int hookClose(SAFile file) {
     AsideFile* f = aside(file);
     if (!f) return -1;
-    const bool closed = f->file.close();
-    if (closed) {
-        const std::string& image = f->writing.images[f->path];
-        FilePrint& print = f->writing.written[f->path] = {};
-        print.add(image.data(), image.size());
-    }
-    const int result = f->noted(closed ? 0 : -1);
+    const int result = f->noted(f->file.flush() ? 0 : -1);
     delete f;
     return result;
 }
@@ -175,7 +168,6 @@ void ShapelibShapeFiles::CreateShapefile(std::string& path, int32_t shapeType) {
     path = base_ + ".shp";
 
     writing_.failure = {};
-    writing_.images.clear();
     writing_.written.clear();
     fields_.clear();
     widths_.clear();
@@ -206,15 +198,19 @@ void ShapelibShapeFiles::CreateShapefile(std::string& path, int32_t shapeType) {
 #endif
     shp_ = SHPCreateLL(path.c_str(), SHPT_POINT, &hooks);
     if (!shp_) {
+        closeFiles();
         IoStatus failure = writing_.failure;
         if (failure.error == IoError::notFound) failure.error = IoError::pathNotFound;  // a missing folder
         throw fileError(failure, writing_.failedPath.empty() ? path : writing_.failedPath);
     }
     dbf_ = DBFCreateLL((base_ + ".dbf").c_str(), "UTF-8", &hooks);
     if (!dbf_) {
-        const ShapefileWriting failed = writing_;
-        Complete();
-        throw fileError(failed.failure, failed.failedPath.empty() ? base_ + ".dbf" : failed.failedPath);
+        const IoStatus failure = writing_.failure;
+        const std::string failedPath = writing_.failedPath.empty() ? base_ + ".dbf" : writing_.failedPath;
+        SHPClose(shp_);
+        shp_ = nullptr;
+        closeFiles();
+        throw fileError(failure, failedPath);
     }
 }
 
@@ -318,8 +314,19 @@ void ShapelibShapeFiles::EndRecord() {
     points_.clear();
 }
 
+// Each file held is brought to the storage and closed; its print is kept once it is there.
+void ShapelibShapeFiles::closeFiles() {
+    for (auto& [path, held] : writing_.files) {
+        IoStatus status = held.file->Sync();
+        if (status.ok()) status = held.file->Close();
+        writing_.note(status, held.name);
+        if (status.ok()) writing_.written[path].add(held.image.data(), held.image.size());
+    }
+    writing_.files.clear();
+}
+
 void ShapelibShapeFiles::Complete() {
-    if (!shp_ && !dbf_) return;
+    if (!shp_ && !dbf_ && writing_.files.empty()) return;
     if (shp_) {
         // shapelib leaves a first point at (0,0) out of the header's box: give it our own.
         if (shp_->nRecords > 0) {
@@ -336,6 +343,6 @@ void ShapelibShapeFiles::Complete() {
         DBFClose(dbf_);
         dbf_ = nullptr;
     }
-    writing_.images.clear();
+    closeFiles();
     throwIfFailed();
 }

@@ -2,6 +2,7 @@
 #include <deque>
 #include <limits>
 #include <map>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -12,11 +13,18 @@
 #include "output/ShapeFiles.h"
 #include "platform/Platform.h"
 
-// One writing: the platform its files go through, each file's image while it is written and
-// its print once it is on the storage, and the first failure with the file it happened on.
+// One writing: the platform its files go through, each file written and its print once it
+// is on the storage, and the first failure with the file it happened on.
 struct ShapefileWriting {
+    // A file is held open, with all it holds, until the writing completes: shapelib closes
+    // the files it has just made and opens them again, which would cost a share three waits.
+    struct Held {
+        std::string name;  // the file the user knows
+        std::unique_ptr<File> file;
+        std::string image;
+    };
     Platform& platform;
-    std::map<std::string, std::string> images;
+    std::map<std::string, Held> files;  // by path
     FilePrints written;
     IoStatus failure;
     std::string failedPath;
@@ -68,6 +76,7 @@ private:
     void requireOpen() const;
     void writeText(int record, int field, const std::string& text);
     void throwIfFailed() const;
+    void closeFiles();
 
     ShapefileWriting writing_;
     std::string base_;
