@@ -233,7 +233,8 @@ int chmod(const char* path, mode_t mode, fuse_file_info* fi) {
 
 int chown(const char* path, uid_t uid, gid_t gid, fuse_file_info* fi) {
     Request r(chowns);
-    return result(fi ? fchown(descriptor(fi), uid, gid) : fchownat(source, relative(path), uid, gid, AT_SYMLINK_NOFOLLOW));
+    return result(fi ? fchown(descriptor(fi), uid, gid)
+                     : fchownat(source, relative(path), uid, gid, AT_SYMLINK_NOFOLLOW));
 }
 
 int utimens(const char* path, const struct timespec times[2], fuse_file_info* fi) {

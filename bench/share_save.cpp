@@ -60,8 +60,10 @@ int main(int argc, char** argv) {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("points %d seconds %.3f", points, seconds);
         std::map<std::string, long> after = settledCounts(folder / ".latency-counts", most);
-        for (const auto& [kind, count] : after)
-            if (kind != "most_in_flight" && count > before.at(kind)) std::printf(" %s %ld", kind.c_str(), count - before.at(kind));
+        for (const auto& [kind, count] : after) {
+            const long made = count - (before.count(kind) ? before.at(kind) : 0);
+            if (kind != "most_in_flight" && made > 0) std::printf(" %s %ld", kind.c_str(), made);
+        }
         std::printf("\n");
     } catch (const RuntimeError& failure) {
         std::fprintf(stderr, "%s\n", failure.description().c_str());

@@ -11,7 +11,8 @@
 // written. The file and its image belong to the caller, and outlive the stream.
 class BufferedFile {
 public:
-    BufferedFile(File& file, std::string path, std::string& image) : file_(file), path_(std::move(path)), image_(image) {}
+    BufferedFile(File& file, std::string path, std::string& image)
+        : file_(file), path_(std::move(path)), image_(image) {}
     ~BufferedFile() { flush(); }
     BufferedFile(const BufferedFile&) = delete;
     BufferedFile& operator=(const BufferedFile&) = delete;

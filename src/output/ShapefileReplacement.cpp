@@ -57,7 +57,8 @@ ShapefileReplacement::ShapefileReplacement(Platform& platform, std::string base)
     const bool marked = status.ok();
     std::string listing(4096, '\0');
     size_t got = 0;
-    if (marked && !(status = opened->ReadAt(0, listing.data(), listing.size(), got)).ok()) throw fileError(status, marker);
+    if (marked) status = opened->ReadAt(0, listing.data(), listing.size(), got);
+    if (marked && !status.ok()) throw fileError(status, marker);
     listing.resize(got);
     opened.reset();  // a file still open cannot be removed on every system
     std::vector<std::string> leftovers;
