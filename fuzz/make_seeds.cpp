@@ -1,18 +1,22 @@
-// Seed inputs for the fuzz targets: photos with odd GPS tags, position texts and
-// attribute texts.
+// Seed inputs for the fuzz targets: photos with odd GPS tags, position texts, attribute
+// texts, and the markers of real Saves.
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "FaultyPlatform.h"
 #include "PhotoMaker.h"
+#include "output/ShapefileName.h"
+#include "output/ShapefileReplacement.h"
+#include "output/ShapelibShapeFiles.h"
 
 namespace fs = std::filesystem;
 
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
     const fs::path root = argv[1];
-    for (const char* target : {"tag_reader", "coordinate", "shapefile"}) fs::create_directories(root / target);
+    for (const char* target : {"tag_reader", "coordinate", "shapefile", "marker"}) fs::create_directories(root / target);
 
     using photo::triple;
     std::vector<photo::Recipe> photos(8);
@@ -53,5 +57,37 @@ int main(int argc, char** argv) {
     };
     n = 0;
     for (const std::string& text : attributes) std::ofstream(root / "shapefile" / ("seed" + std::to_string(n++))) << text;
+
+    // The marker of a Save at a new name, and of one over it, each taken as it stands whole;
+    // and the second cut short as it was written.
+    TempDir out;
+    const std::string base = out / "trip";
+    std::string marker;
+    for (int save = 0; save < 2; ++save) {
+        FaultyPlatform platform;
+        platform.beforeChange = [&] {
+            const std::optional<std::string> text = fileBytes(savingMarker(base));
+            if (text && text->find("end") != std::string::npos) marker = *text;
+        };
+        ShapefileReplacement replacement(platform, base);
+        ShapelibShapeFiles control(platform);
+        std::string path = base;
+        control.CreateShapefile(path, shapePoint);
+        control.Fields().AddField("Point_id", fieldWholeNumber);
+        control.FinishFields();
+        control.Fields().GetField("Point_id").SetValue(int16_t{1});
+        control.Points().AddPoint(1.5, -2.5 - save);
+        control.WriteRecord();
+        control.EndRecord();
+        control.Complete();
+        FilePrints written = control.Written();
+        const std::string projection = "GEOGCS[\"GCS_WGS_1984\"]";
+        std::ofstream(writtenAside(base + ".prj")) << projection;
+        written[writtenAside(base + ".prj")].add(projection.data(), projection.size());
+        replacement.commit(written);
+        // marker_fuzz's first byte: whether an earlier set stands under the name
+        std::ofstream(root / "marker" / ("seed" + std::to_string(save))) << (save ? '1' : '0') << marker;
+    }
+    std::ofstream(root / "marker" / "seed2") << '1' << marker.substr(0, marker.size() / 2);
     return 0;
 }

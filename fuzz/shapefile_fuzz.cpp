@@ -75,6 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<std::string> values = texts(data, size);
     std::string path = folder + "/fuzz";
     static const std::unique_ptr<Platform> platform = systemPlatform();
+    // The control makes its files only anew.
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) std::filesystem::remove(entry.path());
     {
         ShapelibShapeFiles control(*platform);
         control.CreateShapefile(path, shapePoint);
