@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <set>
 
 #include "FaultyPlatform.h"
 #include "ReadSetup.h"
@@ -214,5 +216,150 @@ TEST(ReadTags, TakesFetchedPhotosInPhotoOrderAndEndsOnReaderFailures) {
             EXPECT_EQ(readers.read.size(), 4u) << "every photo was fetched";
             EXPECT_NE(readers.read.back(), native("/t/d.jpg")) << "the photos were fetched in photo order";
         }
+    }
+}
+
+namespace {
+// Readers of made photos, each its own: tags "<path> <tag>", and a problem naming the photo
+// for every seventh. Those of the photos in `held` wait at a gate until the test lets each
+// through, so that photos finish in the order the test chooses and the taker falls as far
+// behind as it likes. Every wait of the test ends after a few seconds: a Read that runs on
+// fails the test, it does not hang it.
+struct GatedReaders : std::enable_shared_from_this<GatedReaders> {
+    std::mutex m;
+    std::condition_variable changed;
+    std::string held;      // the folder whose photos wait; "" lets every reader through
+    std::set<int> waiting;  // photos at the gate
+    int opened = 0, finished = 0;
+    bool woken = false;  // the Read asked for its photos to be taken
+
+    static bool problem(int photo) { return photo % 7 == 3; }
+    template <typename Done>
+    bool await(Done done) {
+        std::unique_lock<std::mutex> lock(m);
+        return changed.wait_for(lock, std::chrono::seconds(5), done);
+    }
+    void let(const std::function<void()>& change) {
+        std::lock_guard<std::mutex> lock(m);
+        change();
+        changed.notify_all();
+    }
+    TagReaderFactory factory() {
+        return [self = shared_from_this()] { return std::make_unique<Reader>(self); };
+    }
+    struct Reader : TagReader {
+        explicit Reader(std::shared_ptr<GatedReaders> gate) : gate_(std::move(gate)) {}
+        ~Reader() override {
+            gate_->let([&] { gate_->finished += photo_ >= 0 && !gate_->held.empty() && path_.rfind(gate_->held, 0) == 0; });
+        }
+        void OpenPhoto(const std::string& path) override {
+            path_ = path;
+            std::unique_lock<std::mutex> lock(gate_->m);
+            if (gate_->held.empty() || path.rfind(gate_->held, 0) != 0) return;
+            photo_ = std::stoi(path.substr(path.rfind("photo") + 5));
+            ++gate_->opened;
+            gate_->waiting.insert(photo_);
+            gate_->changed.notify_all();
+            gate_->changed.wait(lock, [&] { return !gate_->waiting.count(photo_); });
+        }
+        std::string ErrorText() override { return problem(photo_) ? path_ + " is not a JPEG file" : ""; }
+        std::string TagText(const std::string& tag) override { return path_ + " " + tag; }
+        std::shared_ptr<GatedReaders> gate_;
+        std::string path_;
+        int photo_ = -1;
+    };
+};
+
+std::vector<std::string> cells(const TextTable& table) {
+    std::vector<std::string> all;
+    for (int row = 0; row < table.rows(); ++row)
+        for (int column = 0; column < TextTable::columns; ++column) all.push_back(table.cell(row, column));
+    return all;
+}
+}  // namespace
+
+// Thousands of photos, more than the readers may fetch ahead, finishing out of order while the
+// rows are taken in slices, as late as the window allows or as soon as asked: every row gets
+// its own photo's tags and every message names its own photo, in photo order. A Read stopped
+// part-way puts back the last whole Read's table, every cell; Escape after a whole Read, or
+// with no Read going, changes nothing.
+TEST(ReadTags, ManyPhotosFinishingOutOfOrderLandOnTheirOwnRows) {
+    const auto gate = std::make_shared<GatedReaders>();
+    FaultyPlatform platform;
+    ReadSetup setup(platform, gate->factory());
+    auto [values, box, status, read] = std::tie(setup.values, setup.box, setup.status, setup.read);
+    read.WhenFetched([&] { gate->let([&] { gate->woken = true; }); });
+    struct Opened {  // whatever ends the test, no reader is left at the gate
+        GatedReaders& gate;
+        ~Opened() { gate.let([&] { gate.held.clear(), gate.waiting.clear(); }); }
+    } opened{*gate};
+    uint32_t seed = 1;
+    struct Case {
+        std::string name;
+        int photos;
+        bool heldBack;  // rows taken only when every photo the readers may fetch is fetched
+        std::function<int(const std::set<int>&)> next;  // the photo at the gate let through next
+        int stopAt;  // Escape once this many rows are taken
+    } cases[] = {
+        {"held back, the last fetched first", 3000, true, [](const std::set<int>& w) { return *w.rbegin(); }, -1},
+        {"taken as asked, in any order", 2000, false,
+         [&](const std::set<int>& w) { return *std::next(w.begin(), (seed = seed * 1103515245 + 12345) % w.size()); }, -1},
+        {"held back, stopped part-way", 1000, true, [](const std::set<int>& w) { return *w.begin(); }, 700},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = native("/trip" + std::to_string(c.photos));
+        const std::vector<std::string> earlier = cells(values.photoList);
+        gate->let([&] { gate->held = folder, gate->opened = gate->finished = 0, gate->woken = false; });
+        setup.folder(folder, {});
+        setup.fileList.countOverride = c.photos;
+        box.shown.clear();
+        read.MakeList();
+        read.StartReading();
+        int taken = 0;
+        for (bool reading = true; reading && (c.stopAt < 0 || taken < c.stopAt);) {
+            const int reach = std::min(c.photos, taken + 128), readers = std::min(c.photos, 32);
+            ASSERT_TRUE(gate->await([&] {
+                return gate->opened - gate->finished == static_cast<int>(gate->waiting.size()) &&
+                       (gate->opened >= reach || static_cast<int>(gate->waiting.size()) == readers);
+            })) << "the readers never settled, " << taken << " rows taken";
+            bool take = false;
+            gate->let([&] {
+                if (!gate->waiting.empty() && (c.heldBack || !gate->woken)) gate->waiting.erase(c.next(gate->waiting));
+                else take = true;
+            });
+            if (!take) continue;
+            ASSERT_TRUE(gate->await([&] { return gate->woken; })) << "no wake-up with row " << taken << " fetched";
+            gate->let([&] { gate->woken = false; });
+            reading = read.TakeFetched(false);
+            const std::string& last = values.currentPhoto;
+            taken = last.rfind(folder, 0) == 0 ? std::stoi(last.substr(last.rfind("photo") + 5)) + 1 : 0;
+        }
+        if (c.stopAt >= 0) {
+            read.Stop();
+            EXPECT_EQ(status.text, "Read stopped after " + std::to_string(taken) + " of 1,000 photos; Save writes the "
+                                   "photos of the last whole Read.");
+            ASSERT_TRUE(cells(values.photoList) == earlier) << "the last whole Read's table is put back";
+        } else {
+            ASSERT_EQ(values.photoCount, c.photos);
+            EXPECT_EQ(status.text, std::to_string(c.photos) + readText);
+        }
+        size_t shown = 0;
+        for (int row = 0; row < taken; ++row) {
+            const std::string& path = platform.Child(folder, "photo" + std::to_string(row) + ".jpg");
+            for (const TagColumn& tag : tagColumns) {
+                if (c.stopAt >= 0) break;  // put back, as checked above
+                ASSERT_EQ(values.photoList.cell(row, tag.column), GatedReaders::problem(row) ? "" : path + " " + tag.name);
+            }
+            if (GatedReaders::problem(row))
+                ASSERT_EQ(box.shown.at(shown++).prompt, "Error Encountered: " + path + " is not a JPEG file");
+        }
+        EXPECT_EQ(shown, box.shown.size());
+        // Escape with nothing going: after a whole Read, and again after a stopped one.
+        const std::vector<std::string> table = cells(values.photoList);
+        const std::string said = status.text;
+        read.Stop();
+        EXPECT_TRUE(cells(values.photoList) == table && status.text == said && !read.Reading());
+        gate->let([&] { gate->held.clear(), gate->waiting.clear(); });
     }
 }

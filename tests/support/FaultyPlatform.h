@@ -52,8 +52,9 @@ public:
     void stopAt(int change) { stopAt_ = change; }
     // The n-th change to the disk, of any kind, fails; those after it are made.
     void failChange(int change, IoError error = IoError::other) { failChange_ = {change, error}; }
-    // The n-th look-up of what is at a path fails, as a transient error does: nothing says it is absent.
-    void failLookUp(int n, IoError error = IoError::other) { failLookUp_ = {n, error}; }
+    // Requests on `path`, whichever they are, fail with `error`, as a transient error or a share
+    // that stops answering: every one, or only the n-th (counted from 1).
+    void failOn(const std::string& path, IoError error, int n = 0) { failOn_ = {path, error, n}; }
     // After a stopAt() (no other run keeps copies for it): unsynced files empty, folder changes undone.
     void powerCut() {
         std::lock_guard<std::mutex> lock(book_.m);
@@ -70,7 +71,7 @@ public:
 
     int count(Step step) const { return counts_[step]; }
     int changes() const { return changes_; }
-    int lookUps() const { return lookUps_; }
+    int requestsOn() const { return failOn_.seen; }  // on the path of failOn()
     bool stopped() const { return stopAt_ > 0 && changes_ >= stopAt_; }
 
     bool modelSyncsOnly = false;  // syncs seen by powerCut() alone, not made: no real power is cut
@@ -80,6 +81,7 @@ public:
 
     IoStatus Open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) override {
         waitWhileHeld(path);
+        if (IoStatus fault = onPath(path); !fault.ok()) return fault;
         if (isDenied(path) || (mode != OpenMode::read && isIn(readOnly_, path))) return denied();
         if (mode == OpenMode::create)
             if (IoStatus fault = step(create); !fault.ok()) return fault;
@@ -91,10 +93,12 @@ public:
     }
     IoStatus Kind(const std::string& path, EntryKind& kind) override {
         waitWhileHeld(path);
-        if (booked([&] { return ++lookUps_ == failLookUp_.first; })) return {failLookUp_.second, "made to fail"};
+        if (IoStatus fault = onPath(path); !fault.ok()) return fault;
         return real_->Kind(path, kind);
     }
     IoStatus Rename(const std::string& from, const std::string& to) override {
+        if (IoStatus fault = onPath(from); !fault.ok()) return fault;
+        if (IoStatus fault = onPath(to); !fault.ok()) return fault;
         if (isDenied(from) || isDenied(to)) return denied();
         if (isIn(held_, from)) return {IoError::held, "made to fail"};
         if (IoStatus fault = step(rename); !fault.ok()) return fault;
@@ -106,6 +110,7 @@ public:
         return status;
     }
     IoStatus Remove(const std::string& path) override {
+        if (IoStatus fault = onPath(path); !fault.ok()) return fault;
         if (isDenied(path)) return denied();
         if (IoStatus fault = step(remove); !fault.ok()) return fault;
         const FolderChange change{path, "", cuttable() ? fileBytes(path) : std::nullopt};
@@ -114,10 +119,13 @@ public:
         return status;
     }
     IoStatus CheckWritable(const std::string& path) override {
+        if (IoStatus fault = onPath(path); !fault.ok()) return fault;
         if (isIn(held_, path)) return {IoError::held, "made to fail"};
         return isDenied(path) || isIn(readOnly_, path) ? denied() : real_->CheckWritable(path);
     }
     IoStatus KeepPermissions(const std::string& from, const std::string& onto) override {
+        if (IoStatus fault = onPath(from); !fault.ok()) return fault;
+        if (IoStatus fault = onPath(onto); !fault.ok()) return fault;
         return stopped() ? IoStatus{IoError::other, "stopped"} : real_->KeepPermissions(from, onto);
     }
     IoStatus SyncFolder(const std::string& folder) override {
@@ -191,6 +199,11 @@ private:
         --book_.waiting;
     }
 
+    IoStatus onPath(const std::string& path) {
+        std::lock_guard<std::mutex> lock(book_.m);
+        if (path != failOn_.path || (++failOn_.seen != failOn_.n && failOn_.n)) return {};
+        return {failOn_.error, "made to fail"};
+    }
     // Counts one step, and tells whether it is to fail.
     IoStatus step(Step kind) {
         std::lock_guard<std::mutex> lock(book_.m);
@@ -222,8 +235,12 @@ private:
     int counts_[steps] = {};
     int changes_ = 0;
     int stopAt_ = 0;
-    int lookUps_ = 0;
-    std::pair<int, IoError> failChange_{0, IoError::none}, failLookUp_{0, IoError::none};
+    std::pair<int, IoError> failChange_{0, IoError::none};
+    struct {
+        std::string path;
+        IoError error;
+        int n, seen = 0;
+    } failOn_{"", IoError::none, 0};
     uint64_t room_ = UINT64_MAX;
     std::vector<std::string> denied_, readOnly_, held_;
     std::set<std::string> unsynced_;
