@@ -126,15 +126,6 @@ TEST_F(ReadFixture, RefusesWhatSaveCannotWriteOrAFolderItCannotNameAndKeepsTheTa
         }
         EXPECT_EQ(values.photoCount, 32766) << c.name << ": the earlier table stays";
     }
-    // Any photos of a larger folder may be read, as long as no more are chosen.
-    dirList.path = native("/big");
-    fileList.countOverride = 40000;
-    fileList.selected.assign(39999, false);
-    fileList.selected.push_back(true);
-    read.MakeList();
-    ASSERT_EQ(values.photoCount, 1);
-    EXPECT_EQ(portable(values.photoList.cell(0, colPath)), "/big/photo39999.jpg");
-
 }
 
 // A drive's root ends in its separator already: a photo there gets no second one (the

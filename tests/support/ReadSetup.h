@@ -1,8 +1,5 @@
 #pragma once
-#include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -23,23 +20,11 @@ struct ReadSetup {
     // The Read button as the window presses it: the photos are taken whenever the readers ask.
     // False when the readers stop asking before the Read ends: it is stopped, not waited for.
     bool readAll() {
-        struct Asked {
-            std::mutex m;
-            std::condition_variable cv;
-            bool woken = false;
-        };
-        const auto asked = std::make_shared<Asked>();
-        read.WhenFetched([asked] {
-            std::lock_guard<std::mutex> lock(asked->m);
-            asked->woken = true;
-            asked->cv.notify_all();
-        });
+        const auto asked = std::make_shared<GatedTagReaders>();  // its lock and its `woken` only
+        read.WhenFetched([asked] { asked->let([&] { asked->woken = true; }); });
         for (read.cmdReadAll_Click(false); read.Reading(); read.TakeFetched(false)) {
-            std::unique_lock<std::mutex> lock(asked->m);
-            const bool woken = asked->cv.wait_for(lock, std::chrono::seconds(5), [&] { return asked->woken; });
-            asked->woken = false;
-            lock.unlock();
-            if (!woken) return read.Stop(), false;
+            if (!asked->await([&] { return asked->woken; })) return read.Stop(), false;
+            asked->let([&] { asked->woken = false; });
         }
         return true;
     }
