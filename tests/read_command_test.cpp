@@ -194,7 +194,8 @@ TEST(ReadTags, ManyPhotosFinishingOutOfOrderLandOnTheirOwnRows) {
         read.StartReading();
         int taken = 0;
         for (bool reading = true; reading && (c.stopAt < 0 || taken < c.stopAt);) {
-            const int reach = std::min(c.photos, taken + 128), readers = std::min(c.photos, 32);
+            // Settled: every reader at the gate, or the read-ahead (four photos a reader) fetched.
+            const int readers = std::min(c.photos, readersAtOnce), reach = std::min(c.photos, taken + 4 * readersAtOnce);
             ASSERT_TRUE(gate->await([&] {
                 return gate->opened - gate->finished == static_cast<int>(gate->waiting.size()) &&
                        (gate->opened >= reach || static_cast<int>(gate->waiting.size()) == readers);

@@ -313,10 +313,11 @@ TEST_F(SaveFixture, KilledAtAnyMomentLeavesTheEarlierOrTheNewSet) {
 }
 
 // A Save S2 over S1 (and its index) cut short at each change to the disk, and its power cut;
-// from each state left, a Save S3 with each change failing, or cut short there; from each
-// state left, a Save of S1 that must succeed alone. After each: nothing lost (see above), no
-// "unchanged" unless so, no saved unless S3 stands, and a whole set failed over kept as it was.
-// Then the four ways in which a crash and then a failure lost or mixed a shapefile, by name.
+// from each state left, a Save S3 with each change failing, or cut short there, or (beside a
+// marker) with the requests on one file failing; from each state left, a Save of S1 that must
+// succeed alone. After each: nothing lost (see above), no "unchanged" unless so, no saved
+// unless S3 stands, and a whole set failed over kept as it was. Then the four ways in which a
+// crash and then a failure lost or mixed a shapefile, by name, and every torn marker.
 TEST_F(SaveFixture, CrashesThenFailuresNeverCostTheShapefile) {
     const std::string trip = out / "trip.shp";
     std::vector<Folder> sets;  // S1, S2, S3
@@ -361,22 +362,22 @@ TEST_F(SaveFixture, CrashesThenFailuresNeverCostTheShapefile) {
         for (const auto& [name, bytes] : before)
             if (fault == lookUp && (lookUpError == IoError::other || name != "trip.pictrak-saving")) paths.push_back(name);
         for (const std::string& path : paths)
-        for (int n = fault == lookUp ? 0 : 1, met = true; met; ++n) {  // 0: every request on the path
-            SCOPED_TRACE(sequence + "S3 failing at " + std::to_string(n) + " " + path);
-            const Failure failure = saveOver(before, 4, 2, [&](FaultyPlatform& p) {
-                fault == failing ? p.failChange(n) : p.failOn(out / path, lookUpError, n);
-                // and then the placing of the .shp over a whole set: a rename skipped unseen is then lost
-                if (lookUpError == IoError::pathNotFound) p.failAt(FaultyPlatform::rename, 9);
-            });
-            met = n == 0 || (fault == lookUp ? platform.requestsOn() : platform.changes()) >= n;
-            const Folder after = contents(out.path()), named = setOf(after, "trip");
-            const bool saved = failure.number == 0 || failure.description.find("is saved") != std::string::npos;
-            EXPECT_TRUE(!saved || named == sets[2]) << failure.description;
-            EXPECT_TRUE(failure.description.find("is unchanged") == std::string::npos ||
-                        (named.count("shp") && named == setOf(before, "trip")));
-            EXPECT_TRUE(saved || after == before || before.size() > setOf(before, "trip").size() + before.count("trip.qix"));
-            finish(after);
-        }
+            for (int n = fault == lookUp ? 0 : 1, met = true; met; ++n) {  // 0: every request on the path
+                SCOPED_TRACE(sequence + "S3 failing at " + std::to_string(n) + " " + path);
+                const Failure failure = saveOver(before, 4, 2, [&](FaultyPlatform& p) {
+                    fault == failing ? p.failChange(n) : p.failOn(out / path, lookUpError, n);
+                    // and then the placing of the .shp over a whole set: a rename skipped unseen is then lost
+                    if (lookUpError == IoError::pathNotFound) p.failAt(FaultyPlatform::rename, 9);
+                });
+                met = n == 0 || (fault == lookUp ? platform.requestsOn() : platform.changes()) >= n;
+                const Folder after = contents(out.path()), named = setOf(after, "trip");
+                const bool saved = failure.number == 0 || failure.description.find("is saved") != std::string::npos;
+                EXPECT_TRUE(!saved || named == sets[2]) << failure.description;
+                EXPECT_TRUE(failure.description.find("is unchanged") == std::string::npos ||
+                            (named.count("shp") && named == setOf(before, "trip")));
+                EXPECT_TRUE(saved || after == before || before.size() > setOf(before, "trip").size() + before.count("trip.qix"));
+                finish(after);
+            }
     };
     for (const bool powerCut : {false, true}) {
         for (int k = 1, whole = false; !whole; ++k) {

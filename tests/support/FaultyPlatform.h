@@ -19,7 +19,7 @@
 
 // The system's own platform, made to fail on purpose, as an ordinary user on any system
 // meets failures: the n-th write, sync, rename or removal fails; the disk fills up after so
-// many bytes; a named file is closed to this user; or, as if the program were killed there,
+// many bytes; a named file is closed to this user, or every request on a path fails; or, as if the program were killed there,
 // the n-th change to the disk and every one after it are not made. After that, a power cut
 // may take what was not yet on the storage: the data of a file written since its last sync,
 // and every name made, moved or removed in a folder since that folder's last sync.
