@@ -37,7 +37,7 @@ TEST(EndToEnd, RealPhotosLandWhereExiftoolPutsThem) {
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         if (entry.path().extension() != ".md") reading.fileList.entries.push_back(entry.path().filename().string());
     ::testing::internal::CaptureStderr();
-    reading.read.cmdReadAll_Click();
+    ASSERT_TRUE(reading.readAll());
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "libexif must not talk";
     EXPECT_EQ(status.text, "40 Pictrak file(s) have been read...");
 

@@ -31,12 +31,12 @@ const std::string spacePrompt =
 
 struct ReadParts {
     FaultyPlatform platform;
-    std::shared_ptr<ScriptedTagReaders> scripted = std::make_shared<ScriptedTagReaders>();
-    ScriptedTagReaders& readers = *scripted;
+    std::shared_ptr<GatedTagReaders> gate = std::make_shared<GatedTagReaders>();
+    GatedTagReaders& readers = *gate;
 };
 
 struct ReadFixture : ::testing::Test, ReadParts, ReadSetup {
-    ReadFixture() : ReadSetup(platform, scripted->factory()) {}
+    ReadFixture() : ReadSetup(platform, gate->factory()) {}
 
     std::vector<std::string> paths() const {
         std::vector<std::string> out;
@@ -62,7 +62,7 @@ TEST_F(ReadFixture, ListsTheSelectionOrEveryEntryInListOrder) {
     };
     for (const Case& c : cases) {
         folder(native(c.folder), c.entries, c.selected);
-        read.cmdReadAll_Click();
+        ASSERT_TRUE(readAll());
         EXPECT_EQ(paths(), c.expected) << c.name;
         EXPECT_EQ(values.photoList.rows(), static_cast<int>(c.expected.size())) << c.name;
         EXPECT_EQ(values.anySelected, c.selected.empty() ? 0 : 1) << c.name;
@@ -75,12 +75,12 @@ TEST_F(ReadFixture, ListsTheSelectionOrEveryEntryInListOrder) {
 
 TEST_F(ReadFixture, SpaceInTheFolderAsksAndNoKeepsEverything) {
     folder(native("/old"), {"a.jpg"});
-    read.cmdReadAll_Click();
+    ASSERT_TRUE(readAll());
     folder(native("/my trip"), {"b.jpg", "c.jpg"});
     status.text = "before";
 
     box.answer = answerNo;
-    read.cmdReadAll_Click();
+    ASSERT_TRUE(readAll());
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].prompt, spacePrompt);
     EXPECT_EQ(box.shown[0].style, 68);
@@ -89,7 +89,7 @@ TEST_F(ReadFixture, SpaceInTheFolderAsksAndNoKeepsEverything) {
     EXPECT_EQ(status.text, "before");
 
     box.answer = answerYes;
-    read.cmdReadAll_Click();
+    ASSERT_TRUE(readAll());
     EXPECT_EQ(paths(), (std::vector<std::string>{"/my trip/b.jpg", "/my trip/c.jpg"}));
     EXPECT_EQ(status.text, "2" + readText);
 }
@@ -126,23 +126,6 @@ TEST_F(ReadFixture, RefusesWhatSaveCannotWriteOrAFolderItCannotNameAndKeepsTheTa
         }
         EXPECT_EQ(values.photoCount, 32766) << c.name << ": the earlier table stays";
     }
-    // Any photos of a larger folder may be read, as long as no more are chosen.
-    dirList.path = native("/big");
-    fileList.countOverride = 40000;
-    fileList.selected.assign(39999, false);
-    fileList.selected.push_back(true);
-    read.MakeList();
-    ASSERT_EQ(values.photoCount, 1);
-    EXPECT_EQ(portable(values.photoList.cell(0, colPath)), "/big/photo39999.jpg");
-
-    // A Read of them all that is stopped at once puts that one back.
-    fileList.countOverride = 32766;
-    read.MakeList();
-    read.StartReading();
-    EXPECT_EQ(status.text, "Reading 0 of 32,766 photos...");
-    read.Stop();
-    EXPECT_EQ(status.text, "Read stopped after 0 of 32,766 photos; Save writes the photos of the last whole Read.");
-    EXPECT_EQ(values.photoCount, 1);
 }
 
 // A drive's root ends in its separator already: a photo there gets no second one (the
@@ -152,67 +135,115 @@ TEST(MakeList, APhotoAtADriveRootHasOneSeparator) {
         char Separator() const override { return '\\'; }
         bool IsAbsolute(const std::string&) const override { return true; }
     } drives;
-    ReadSetup setup(drives, std::make_shared<ScriptedTagReaders>()->factory());
+    ReadSetup setup(drives, std::make_shared<GatedTagReaders>()->factory());
     setup.folder("C:\\", {"x.jpg"});
     setup.read.MakeList();
     EXPECT_EQ(setup.values.photoList.cell(0, colPath), "C:\\x.jpg");
 }
 
-// Photos are fetched many at once and finish in any order; they land in the table, and
-// their problems are told, in photo order. A photo the reader reports a problem with keeps
-// empty tags; a failure of the reader itself ends the reading there with one message, and
-// the rows after it stay empty even when their photos were fetched already.
-TEST(ReadTags, TakesFetchedPhotosInPhotoOrderAndEndsOnReaderFailures) {
-    const std::vector<std::string> names = {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}, tags = {"lat", "lon", "dt", "d", "t"};
-    const std::string unexpected = "An unexpected error has occurred reading the JPEG files.";
+namespace {
+std::vector<std::string> cells(const TextTable& table) {
+    std::vector<std::string> all;
+    for (int row = 0; row < table.rows(); ++row)
+        for (int column = 0; column < TextTable::columns; ++column) all.push_back(table.cell(row, column));
+    return all;
+}
+}  // namespace
+
+// Thousands of photos, more than the readers may fetch ahead, finishing out of order while the
+// rows are taken in slices, as late as the window allows or as soon as asked: every row gets
+// its own photo's tags and every message names its own photo, in photo order. A failure of a
+// reader ends the Read there with one message, the rows after it empty though fetched. A Read
+// stopped part-way puts back the last whole Read's table, every cell; Escape after a Read, or
+// with no Read going, changes nothing.
+TEST(ReadTags, ManyPhotosFinishingOutOfOrderLandOnTheirOwnRows) {
+    const auto gate = std::make_shared<GatedTagReaders>();
+    FaultyPlatform platform;
+    ReadSetup setup(platform, gate->factory());
+    auto [values, box, status, read] = std::tie(setup.values, setup.box, setup.status, setup.read);
+    read.WhenFetched([&] { gate->let([&] { gate->woken = true; }); });
+    struct Opened {  // whatever ends the test, no reader is left at the gate
+        GatedTagReaders& gate;
+        ~Opened() { gate.let([&] { gate.held.clear(), gate.waiting.clear(); }); }
+    } opened{*gate};
+    uint32_t seed = 1;
+    const auto last = [](const std::set<int>& w) { return *w.rbegin(); };
     struct Case {
         std::string name;
-        std::map<std::string, ScriptedPhoto> script;  // beside five tag texts for every photo
-        bool missing;
-        std::vector<std::string> messages;
-        std::vector<size_t> filled;  // tag texts in each row
-        std::string status;
+        int photos;
+        bool heldBack;  // rows taken only when every photo the readers may fetch is fetched
+        std::function<int(const std::set<int>&)> next;  // the photo at the gate let through next
+        int stopAt = -1, failing = -1;  // Escape once this many rows are taken; the reader that fails
     } cases[] = {
-        {"b and d unreadable, fetched last photo first",
-         {{"a", {"", {}, "", {"b"}}}, {"b", {"b: not a JPEG file", {}, "", {"c", "d"}}}, {"d", {"d: file is empty", {}, "", {}}}},
-         false, {"Error Encountered: b: not a JPEG file", "Error Encountered: d: file is empty"}, {5, 0, 5, 0},
-         "4" + readText},
-        {"component missing", {}, true, {unexpected}, {0, 0, 0, 0}, "before"},
-        {"third tag of b fails after c and d were fetched", {{"b", {"", {}, "DateTime", {"c", "d"}}}}, false,
-         {unexpected}, {5, 2, 0, 0}, "before"},
+        {"held back, the last fetched first", 3000, true, last},
+        {"taken as asked, in any order", 2000, false,
+         [&](const std::set<int>& w) { return *std::next(w.begin(), (seed = seed * 1103515245 + 12345) % w.size()); }},
+        {"held back, stopped part-way", 1000, true, [](const std::set<int>& w) { return *w.begin(); }, 700},
+        {"held back, a reader failing", 1000, true, last, -1, 600},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        // Readers of a reading that ended early may still run: each case has its own.
-        ReadParts parts;
-        ScriptedTagReaders& readers = parts.readers;
-        ReadSetup setup(parts.platform, parts.scripted->factory());
-        auto [values, box, status, read] = std::tie(setup.values, setup.box, setup.status, setup.read);
-        readers.missing = c.missing;
-        setup.folder(native("/t"), names);
-        for (const std::string& name : names) {
-            const auto scripted = c.script.find(name.substr(0, 1));
-            ScriptedPhoto& photo = readers.photos[native("/t/" + name)];
-            if (scripted != c.script.end()) photo = scripted->second;
-            for (std::string& after : photo.after) after = native("/t/" + after + ".jpg");
-            for (size_t t = 0; t < tags.size(); ++t) photo.tags[tagColumns[t].name] = tags[t];
-        }
+        const std::string folder = native("/trip" + std::to_string(c.photos + c.failing));
+        const std::vector<std::string> earlier = cells(values.photoList);
+        gate->let([&] { gate->held = folder, gate->opened = gate->finished = gate->woken = 0, gate->failing = c.failing; });
+        setup.folder(folder, {});
+        setup.fileList.countOverride = c.photos;
+        box.shown.clear();
         status.text = "before";
-
-        read.cmdReadAll_Click();
-        std::vector<std::string> messages;
-        for (const ShownMessage& m : box.shown) messages.push_back(m.prompt);
-        ASSERT_EQ(messages, c.messages);
-        EXPECT_EQ(box.shown[0].title, c.status == "before" ? "Error!" : "");
-        EXPECT_EQ(box.shown[0].style, c.status == "before" ? 64 : 0);
-        EXPECT_EQ(status.text, c.status);
-        EXPECT_EQ(values.photoCount, 4);
-        for (int row = 0; row < 4; ++row)
-            for (size_t t = 0; t < tags.size(); ++t)
-                EXPECT_EQ(values.photoList.cell(row, tagColumns[t].column), t < c.filled[row] ? tags[t] : "") << row;
-        if (!c.missing) {
-            EXPECT_EQ(readers.read.size(), 4u) << "every photo was fetched";
-            EXPECT_NE(readers.read.back(), native("/t/d.jpg")) << "the photos were fetched in photo order";
+        read.MakeList();
+        read.StartReading();
+        int taken = 0;
+        for (bool reading = true; reading && (c.stopAt < 0 || taken < c.stopAt);) {
+            // Settled: every reader at the gate, or the read-ahead (four photos a reader) fetched.
+            const int readers = std::min(c.photos, readersAtOnce), reach = std::min(c.photos, taken + 4 * readersAtOnce);
+            ASSERT_TRUE(gate->await([&] {
+                return gate->opened - gate->finished == static_cast<int>(gate->waiting.size()) &&
+                       (gate->opened >= reach || static_cast<int>(gate->waiting.size()) == readers);
+            })) << "the readers never settled, " << taken << " rows taken";
+            bool take = false;
+            gate->let([&] {
+                if (!gate->waiting.empty() && (c.heldBack || !gate->woken)) gate->waiting.erase(c.next(gate->waiting));
+                else take = true;
+            });
+            if (!take) continue;
+            ASSERT_TRUE(gate->await([&] { return gate->woken; })) << "no wake-up with row " << taken << " fetched";
+            gate->let([&] { gate->woken = false; });
+            reading = read.TakeFetched(false);
+            const std::string& photo = values.currentPhoto;
+            taken = photo.rfind(folder, 0) == 0 ? std::stoi(photo.substr(photo.rfind("photo") + 5)) + 1 : 0;
         }
+        if (c.stopAt >= 0) {
+            read.Stop();
+            EXPECT_EQ(status.text, "Read stopped after " + std::to_string(taken) + " of 1,000 photos; Save writes the "
+                                   "photos of the last whole Read.");
+            ASSERT_TRUE(cells(values.photoList) == earlier) << "the last whole Read's table is put back";
+        } else {
+            ASSERT_EQ(values.photoCount, c.photos);
+            EXPECT_EQ(status.text, c.failing < 0 ? std::to_string(c.photos) + readText : "before");
+        }
+        size_t shown = 0;
+        for (int row = 0; row < c.photos && c.stopAt < 0; ++row) {  // a stopped Read's rows are put back
+            const std::string path = platform.Child(folder, "photo" + std::to_string(row) + ".jpg");
+            for (size_t t = 0; t < 5; ++t) {
+                const bool empty = row >= taken || GatedTagReaders::problem(row) || (row == c.failing && t >= 2);
+                ASSERT_EQ(values.photoList.cell(row, tagColumns[t].column), empty ? "" : path + " " + tagColumns[t].name);
+            }
+        }
+        for (int row = 0; row < taken; ++row) {
+            const std::string path = platform.Child(folder, "photo" + std::to_string(row) + ".jpg");
+            if (!GatedTagReaders::problem(row)) continue;
+            ASSERT_EQ(box.shown.at(shown++).prompt, "Error Encountered: " + path + " is not a JPEG file");
+        }
+        if (c.failing >= 0) {
+            ASSERT_EQ(box.shown.at(shown).prompt, "An unexpected error has occurred reading the JPEG files.");
+            EXPECT_TRUE(box.shown.at(shown++).title == "Error!" && box.shown.back().style == 64);
+        }
+        EXPECT_EQ(shown, box.shown.size());
+        // Escape with nothing going: after a whole Read, a failed one, or a stopped one.
+        const std::vector<std::string> table = cells(values.photoList);
+        const std::string said = status.text;
+        read.Stop();
+        EXPECT_TRUE(cells(values.photoList) == table && status.text == said && !read.Reading());
+        gate->let([&] { gate->held.clear(), gate->waiting.clear(); });
     }
 }

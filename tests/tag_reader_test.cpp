@@ -150,7 +150,7 @@ TEST(ExifTagReader, ReadAgainAndAgainOnThreadsThatEnd) {
     ReadSetup reading(*platform, exifTagReaderFactory(*platform));
     reading.folder(dir.path(), names);
     for (int round = 0; round < 300; ++round) {
-        reading.read.cmdReadAll_Click();
+        ASSERT_TRUE(reading.readAll());
         ASSERT_TRUE(reading.box.shown.empty()) << round;
         for (int row = 0; row < reading.values.photoCount; ++row)
             ASSERT_EQ(reading.values.photoList.cell(row, colLatitude), "48 Degrees 18 Minutes 10 Seconds N") << round;

@@ -1,11 +1,10 @@
 #pragma once
-#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -67,62 +66,58 @@ struct FakeSaveDialog : SaveDialog {
     std::string FileName() override { return fileName; }
 };
 
-// A tag reader scripted per photo path. Readers run on several threads at once, and may
-// outlive a test whose Read was stopped: they share the script with the test.
-struct ScriptedPhoto {
-    std::string error;
-    std::map<std::string, std::string> tags;
-    std::string failAtTag;           // TagText of this tag throws
-    std::vector<std::string> after;  // opened only when these photos are read (or after 5 s)
-};
+// Readers of made photos, each its own: tags "<path> <tag>", a problem naming the photo for
+// every seventh, and a failure of the reader itself at the third tag of photo `failing`. Those
+// of the folder `held` wait at a gate until the test lets each through, so that photos finish
+// in the order the test chooses and the taker falls as far behind as it likes. Every wait ends
+// after a few seconds: a Read that runs on fails its test, it does not hang it.
+struct GatedTagReaders : std::enable_shared_from_this<GatedTagReaders> {
+    std::mutex m;
+    std::condition_variable changed;
+    std::string held;       // "" lets every reader through
+    std::set<int> waiting;  // photos at the gate
+    int created = 0, opened = 0, finished = 0, failing = -1;
+    bool woken = false;  // the Read asked for its photos to be taken
 
-struct ScriptedTagReaders : std::enable_shared_from_this<ScriptedTagReaders> {
-    std::map<std::string, ScriptedPhoto> photos;  // not changed while a Read runs
-    bool missing = false;                         // the component cannot be created
-    int created = 0;
-    std::vector<std::string> read;  // photos in the order their readers were let go
-
+    static bool problem(int photo) { return photo % 7 == 3; }
+    template <typename Done>
+    bool await(Done done) {
+        std::unique_lock<std::mutex> lock(m);
+        return changed.wait_for(lock, std::chrono::seconds(5), done);
+    }
+    void let(const std::function<void()>& change) {
+        std::lock_guard<std::mutex> lock(m);
+        change();
+        changed.notify_all();
+    }
     TagReaderFactory factory() {
-        return [self = shared_from_this()]() -> std::unique_ptr<TagReader> {
-            if (self->missing) throw RuntimeError(errCannotCreateObject);
+        return [self = shared_from_this()] {
+            self->let([&] { ++self->created; });
             return std::make_unique<Reader>(self);
         };
     }
-
     struct Reader : TagReader {
-        explicit Reader(std::shared_ptr<ScriptedTagReaders> owner) : owner_(std::move(owner)) {
-            std::lock_guard<std::mutex> lock(owner_->m_);
-            ++owner_->created;
-        }
+        explicit Reader(std::shared_ptr<GatedTagReaders> gate) : gate_(std::move(gate)) {}
         ~Reader() override {
-            std::lock_guard<std::mutex> lock(owner_->m_);
-            owner_->read.push_back(path_);
-            owner_->changed_.notify_all();
+            gate_->let([&] { gate_->finished += photo_ >= 0 && !gate_->held.empty() && path_.rfind(gate_->held, 0) == 0; });
         }
         void OpenPhoto(const std::string& path) override {
             path_ = path;
-            const auto found = owner_->photos.find(path);
-            photo_ = found == owner_->photos.end() ? ScriptedPhoto{} : found->second;
-            std::unique_lock<std::mutex> lock(owner_->m_);
-            owner_->changed_.wait_for(lock, std::chrono::seconds(5), [this] {
-                for (const std::string& before : photo_.after)
-                    if (std::find(owner_->read.begin(), owner_->read.end(), before) == owner_->read.end()) return false;
-                return true;
-            });
+            std::unique_lock<std::mutex> lock(gate_->m);
+            if (gate_->held.empty() || path.rfind(gate_->held, 0) != 0) return;
+            photo_ = std::stoi(path.substr(path.rfind("photo") + 5));
+            ++gate_->opened;
+            gate_->waiting.insert(photo_);
+            gate_->changed.notify_all();
+            gate_->changed.wait(lock, [&] { return !gate_->waiting.count(photo_); });
         }
-        std::string ErrorText() override { return photo_.error; }
+        std::string ErrorText() override { return problem(photo_) ? path_ + " is not a JPEG file" : ""; }
         std::string TagText(const std::string& tag) override {
-            if (tag == photo_.failAtTag) throw RuntimeError(errFileAccess);
-            return photo_.tags.count(tag) ? photo_.tags.at(tag) : "";
+            if (photo_ >= 0 && photo_ == gate_->failing && tag == "DateTime") throw RuntimeError(errFileAccess);
+            return path_ + " " + tag;
         }
-
-    private:
-        std::shared_ptr<ScriptedTagReaders> owner_;
+        std::shared_ptr<GatedTagReaders> gate_;
         std::string path_;
-        ScriptedPhoto photo_;
+        int photo_ = -1;
     };
-
-private:
-    std::mutex m_;
-    std::condition_variable changed_;
 };

@@ -19,7 +19,7 @@
 
 // The system's own platform, made to fail on purpose, as an ordinary user on any system
 // meets failures: the n-th write, sync, rename or removal fails; the disk fills up after so
-// many bytes; a named file is closed to this user; or, as if the program were killed there,
+// many bytes; a named file is closed to this user, or every request on a path fails; or, as if the program were killed there,
 // the n-th change to the disk and every one after it are not made. After that, a power cut
 // may take what was not yet on the storage: the data of a file written since its last sync,
 // and every name made, moved or removed in a folder since that folder's last sync.
@@ -52,8 +52,9 @@ public:
     void stopAt(int change) { stopAt_ = change; }
     // The n-th change to the disk, of any kind, fails; those after it are made.
     void failChange(int change, IoError error = IoError::other) { failChange_ = {change, error}; }
-    // The n-th look-up of what is at a path fails, as a transient error does: nothing says it is absent.
-    void failLookUp(int n, IoError error = IoError::other) { failLookUp_ = {n, error}; }
+    // Requests on `path`, whichever they are, fail with `error`, as a transient error or a share
+    // that stops answering: every one, or only the n-th (counted from 1).
+    void failOn(const std::string& path, IoError error, int n = 0) { failOn_ = {path, error, n}; }
     // After a stopAt() (no other run keeps copies for it): unsynced files empty, folder changes undone.
     void powerCut() {
         std::lock_guard<std::mutex> lock(book_.m);
@@ -70,7 +71,7 @@ public:
 
     int count(Step step) const { return counts_[step]; }
     int changes() const { return changes_; }
-    int lookUps() const { return lookUps_; }
+    int requestsOn() const { return failOn_.seen; }  // on the path of failOn()
     bool stopped() const { return stopAt_ > 0 && changes_ >= stopAt_; }
 
     bool modelSyncsOnly = false;  // syncs seen by powerCut() alone, not made: no real power is cut
@@ -80,6 +81,7 @@ public:
 
     IoStatus Open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) override {
         waitWhileHeld(path);
+        if (IoStatus fault = onPath(path); !fault.ok()) return fault;
         if (isDenied(path) || (mode != OpenMode::read && isIn(readOnly_, path))) return denied();
         if (mode == OpenMode::replace && isIn(held_, path)) return {IoError::held, "made to fail"};
         if (mode == OpenMode::createNew)
@@ -92,11 +94,13 @@ public:
     }
     IoStatus Kind(const std::string& path, EntryKind& kind) override {
         waitWhileHeld(path);
-        if (booked([&] { return ++lookUps_ == failLookUp_.first; })) return {failLookUp_.second, "made to fail"};
+        if (IoStatus fault = onPath(path); !fault.ok()) return fault;
         return real_->Kind(path, kind);
     }
     // A rename or removal of nothing changes nothing: the system's own answer.
     IoStatus Rename(const std::string& from, const std::string& to) override {
+        if (IoStatus fault = onPath(from); !fault.ok()) return fault;
+        if (IoStatus fault = onPath(to); !fault.ok()) return fault;
         if (!there(from)) return real_->Rename(from, to);
         if (isDenied(from) || isDenied(to)) return denied();
         if (isIn(held_, from)) return {IoError::held, "made to fail"};
@@ -109,6 +113,7 @@ public:
         return status;
     }
     IoStatus Remove(const std::string& path) override {
+        if (IoStatus fault = onPath(path); !fault.ok()) return fault;
         if (!there(path)) return real_->Remove(path);
         if (isDenied(path)) return denied();
         if (IoStatus fault = step(remove); !fault.ok()) return fault;
@@ -118,6 +123,8 @@ public:
         return status;
     }
     IoStatus KeepPermissions(const std::string& from, const std::string& onto) override {
+        if (IoStatus fault = onPath(from); !fault.ok()) return fault;
+        if (IoStatus fault = onPath(onto); !fault.ok()) return fault;
         return stopped() ? IoStatus{IoError::other, "stopped"} : real_->KeepPermissions(from, onto);
     }
     IoStatus SyncFolder(const std::string& folder) override {
@@ -191,6 +198,11 @@ private:
         --book_.waiting;
     }
 
+    IoStatus onPath(const std::string& path) {
+        std::lock_guard<std::mutex> lock(book_.m);
+        if (path != failOn_.path || (++failOn_.seen != failOn_.n && failOn_.n)) return {};
+        return {failOn_.error, "made to fail"};
+    }
     // Counts one step, and tells whether it is to fail.
     IoStatus step(Step kind) {
         std::lock_guard<std::mutex> lock(book_.m);
@@ -226,8 +238,12 @@ private:
     int counts_[steps] = {};
     int changes_ = 0;
     int stopAt_ = 0;
-    int lookUps_ = 0;
-    std::pair<int, IoError> failChange_{0, IoError::none}, failLookUp_{0, IoError::none};
+    std::pair<int, IoError> failChange_{0, IoError::none};
+    struct {
+        std::string path;
+        IoError error;
+        int n, seen = 0;
+    } failOn_{"", IoError::none, 0};
     uint64_t room_ = UINT64_MAX;
     std::vector<std::string> denied_, readOnly_, held_;
     std::set<std::string> unsynced_;

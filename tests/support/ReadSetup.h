@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,18 @@ struct ReadSetup {
         dirList.path = path;
         fileList.entries = std::move(entries);
         fileList.selected = std::move(selected);
+    }
+
+    // The Read button as the window presses it: the photos are taken whenever the readers ask.
+    // False when the readers stop asking before the Read ends: it is stopped, not waited for.
+    bool readAll() {
+        const auto asked = std::make_shared<GatedTagReaders>();  // its lock and its `woken` only
+        read.WhenFetched([asked] { asked->let([&] { asked->woken = true; }); });
+        for (read.cmdReadAll_Click(false); read.Reading(); read.TakeFetched(false)) {
+            if (!asked->await([&] { return asked->woken; })) return read.Stop(), false;
+            asked->let([&] { asked->woken = false; });
+        }
+        return true;
     }
 
     WorkingValues values;
