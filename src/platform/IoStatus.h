@@ -3,7 +3,9 @@
 
 // What went wrong with a file operation, in the kinds the program tells apart.
 // `held`: another program has the file open and does not share what was asked for.
-enum class IoError { none, notFound, pathNotFound, permission, held, diskFull, notAFile, other };
+// `storage`: the storage itself failed, not the file: an I/O error, a network or share that
+// broke off, a device that went away.
+enum class IoError { none, notFound, pathNotFound, permission, held, diskFull, notAFile, storage, other };
 
 struct IoStatus {
     IoError error = IoError::none;

@@ -20,6 +20,9 @@ IoStatus failed(int err) {
     case EACCES: case EPERM: case EROFS: case ETXTBSY: kind = IoError::permission; break;
     case ENOSPC: case EDQUOT: case EFBIG: kind = IoError::diskFull; break;
     case EISDIR: case ENXIO: kind = IoError::notAFile; break;
+    case EIO: case ENOTCONN: case ETIMEDOUT: case EHOSTDOWN: case EHOSTUNREACH: case ENETDOWN: case ENETUNREACH:
+    case ENETRESET: case ECONNABORTED: case ECONNRESET: case ESTALE: case ENODEV: case ENOLINK: case EREMOTEIO:
+        kind = IoError::storage; break;
     default: kind = IoError::other; break;
     }
     return {kind, std::strerror(err)};

@@ -54,7 +54,7 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
           return std::make_unique<ExifTagReader>(*system);
       }) {
     build();
-    read_ = std::make_unique<ReadCommand>(values_, *dirList, *fileList, box_, *StatusBar1, tagReaders_, system_);
+    read_ = std::make_unique<ReadCommand>(values_, *dirList, *fileList, box_, *StatusBar1, tagReaders_, sharedSystem_);
     save_ = std::make_unique<SaveCommand>(values_, dialog_, box_, *StatusBar1, ShapeOut, system_);
 
     // Read runs beside the window: the readers wake it when photos wait to be taken in.

@@ -111,6 +111,7 @@ struct ScriptedTagReaders : std::enable_shared_from_this<ScriptedTagReaders> {
             });
         }
         std::string ErrorText() override { return photo_.error; }
+        IoError ErrorKind() override { return IoError::none; }
         std::string TagText(const std::string& tag) override {
             if (tag == photo_.failAtTag) throw RuntimeError(errFileAccess);
             return photo_.tags.count(tag) ? photo_.tags.at(tag) : "";
