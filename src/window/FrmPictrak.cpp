@@ -45,7 +45,7 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
     : sharedSystem_(platform.system ? platform.system : systemPlatform()),
       system_(*sharedSystem_),
       ShapeOut(system_),
-      ownBox_(this),
+      ownBox_(this, [this] { return read_ && read_->Reading(); }),
       CommonDialog1(this),
       box_(platform.messageBox ? *platform.messageBox : ownBox_),
       dialog_(platform.commonDialog ? *platform.commonDialog : CommonDialog1),
@@ -68,6 +68,7 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
     });
     connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this, [this] {
         read_->Stop();
+        ownBox_.Dismiss();
         showWorking();
     });
     connect(cmdWrite, &QPushButton::clicked, this, [this] {
@@ -98,7 +99,9 @@ void FrmPictrak::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // A photo's message box goes with the Read it belongs to.
     read_->Stop();
+    ownBox_.Dismiss();
     QWidget::closeEvent(event);
 }
 
