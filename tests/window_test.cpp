@@ -306,12 +306,14 @@ private slots:
         pressRead();
         QCOMPARE(status(), QString("1 Pictrak file(s) have been read..."));
 
-        // Started in a folder closed to the program: empty lists, and nothing to report.
+        // Started in a folder closed to the program: empty lists, and the status bar says why
+        // with the folder list's own words; no box holds up the window nobody has used yet.
         platform_->deny(platform_->CurrentFolder());
         window_ = std::make_unique<FrmPictrak>(WindowPlatform{&box_, &dialog_, platform_, {}});
         listed();
         QCOMPARE(box_.shown.size(), size_t{2});
         QVERIFY(files().isEmpty());
+        QCOMPARE(status(), "Run-time error '70': Permission denied: " + QString::fromStdString(platform_->CurrentFolder()));
     }
 
     // A share that does not answer: Read starts and the window stays usable; Escape ends it

@@ -22,6 +22,10 @@ namespace {
 const QString step1Text =
     "First, select a folder where one or more Pictrak files exist.  You may select files within this folder if needed.";
 const QString step2Text = "Second, click the READ button";
+// A path longer than the system hands out names no folder, and listing it would only say "not found".
+const std::string startedUnnamed =
+    "The folder the program started in cannot be known: its path may be longer than the system allows. "
+    "Open a folder in the folder list.";
 const QString step3Text = "Thrid, click the SAVE button to specify the name of your new shapefile,";
 
 template <typename W, typename... Arguments>
@@ -250,8 +254,17 @@ void FrmPictrak::listed(const std::string& folder, const FolderContents& content
     readHadFocus_ = false;
     const bool quiet = std::exchange(quietFailure_, false);
     if (failure && quiet) {
-        // Started in a folder that is gone or cannot be named: empty until another is opened.
+        // Started in a folder that cannot be listed: the lists stay empty until another is
+        // opened, and the status bar says why. Nobody asked for this folder, so no box waits
+        // for an answer before the window can be used.
         dirList->showSubfolders(folder, {});
+        try {
+            std::rethrow_exception(failure);
+        } catch (const RuntimeError& e) {
+            StatusBar1->SetSimpleText(folder.empty() ? startedUnnamed
+                                                     : "Run-time error '" + std::to_string(e.number()) + "': " +
+                                                           e.description());
+        }
     } else if (failure) {
         // Both lists stay on the last folder that could be listed, so that Read looks for
         // the listed photos where they are.
