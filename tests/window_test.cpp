@@ -334,6 +334,8 @@ private slots:
         QTRY_COMPARE(platform_->waiting(), 3);
         QCOMPARE(status(), QString("Reading 0 of 3 photos..."));
         for (const char* name : controls) QVERIFY2(!control<QWidget>(name)->isEnabled(), name);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            status(), QString("Reading 0 of 3 photos... waiting for the storage to answer; Escape stops the Read."), 10000);
         QTest::keyClick(window_.get(), Qt::Key_Escape);
         QCOMPARE(status(), QString("Read stopped after 0 of 3 photos; Save writes the photos of the last whole Read."));
         for (const char* name : controls) QVERIFY2(control<QWidget>(name)->isEnabled(), name);

@@ -25,6 +25,8 @@ constexpr int fetchedAhead = 4 * readersAtOnce;
 // drawing; progress is shown a few times a second at most.
 constexpr auto takingSlice = std::chrono::milliseconds(20);
 constexpr auto progressEvery = std::chrono::milliseconds(250);
+// Longer than a slow share keeps a photo, short enough that a user wonders.
+constexpr auto storageSilence = std::chrono::seconds(3);
 
 const std::string readText = " Pictrak file(s) have been read...";
 const std::string unexpectedText = "An unexpected error has occurred reading the JPEG files.";
@@ -216,6 +218,7 @@ void ReadCommand::StartReading() {
     fetches_ = std::make_shared<Fetches>(std::move(paths), newTagReader_, platform_, folder_);
     fetches_->wake = wake_;
     next_ = 0;
+    progressed_ = Clock::now();
     statusBefore_ = statusBar_.SimpleText();
     const int threads = std::min(readersAtOnce, fetches_->count());
     for (int i = 0; i < threads; ++i) {
@@ -257,6 +260,7 @@ bool ReadCommand::TakeFetched(bool wait) {
                 fetches->nextTake += static_cast<int>(got.size());
             }
             fetches->room.notify_all();
+            progressed_ = Clock::now();
             // Everything fetched in a row is taken under one lock: the readers seldom wait for it.
             for (Fetched& one : got) {
                 take(next_++, one);
@@ -305,6 +309,12 @@ void ReadCommand::showProgress(bool now) {
     if (!now && Clock::now() - shown_ < progressEvery) return;
     shown_ = Clock::now();
     statusBar_.SetSimpleText("Reading " + grouped(next_) + " of " + grouped(v_.photoCount) + " photos...");
+}
+
+void ReadCommand::Waiting() {
+    if (!fetches_ || taking_ || Clock::now() - progressed_ < storageSilence) return;
+    statusBar_.SetSimpleText("Reading " + grouped(next_) + " of " + grouped(v_.photoCount) +
+                             " photos... waiting for the storage to answer; Escape stops the Read.");
 }
 
 void ReadCommand::Stop() { stopAfter(next_); }

@@ -55,6 +55,9 @@ public:
     // says how far it came.
     void Stop();
     bool Reading() const { return fetches_ != nullptr; }
+    // Called now and then while the reading goes on: once no photo has come in for a few
+    // seconds, the status bar says that the Read waits for the storage.
+    void Waiting();
     // Called on a reader thread whenever photos wait to be taken and TakeFetched is not
     // running; never after the reading has ended.
     void WhenFetched(std::function<void()> wake) { wake_ = std::move(wake); }
@@ -94,4 +97,5 @@ private:
     int next_ = 0;                      // the row taken next
     bool taking_ = false;
     std::chrono::steady_clock::time_point shown_;
+    std::chrono::steady_clock::time_point progressed_;  // when a photo last came in
 };

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <optional>
 #include <utility>
 
@@ -61,6 +62,9 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
     read_ = std::make_unique<ReadCommand>(values_, *dirList, *fileList, box_, *StatusBar1, tagReaders_, sharedSystem_);
     save_ = std::make_unique<SaveCommand>(values_, dialog_, box_, *StatusBar1, ShapeOut, system_);
 
+    storageWait_ = new QTimer(this);
+    storageWait_->setInterval(1000);
+    connect(storageWait_, &QTimer::timeout, this, [this] { read_->Waiting(); });
     // Read runs beside the window: the readers wake it when photos wait to be taken in.
     read_->WhenFetched([this] { QMetaObject::invokeMethod(this, [this] { takeFetched(); }, Qt::QueuedConnection); });
     // An access key clicks a moment after the key, even when the button has been disabled
@@ -151,6 +155,8 @@ void FrmPictrak::takeFetched() {
 
 void FrmPictrak::showWorking() {
     const bool working = read_->Reading() || saver_.joinable();
+    if (!read_->Reading()) storageWait_->stop();
+    else if (!storageWait_->isActive()) storageWait_->start();
     for (QWidget* control : std::initializer_list<QWidget*>{cmdWrite, dirList, fileList}) control->setEnabled(!working);
     // A listing still on its way keeps Read waiting, whatever the end of a Read says.
     cmdReadAll->setEnabled(!working && !listingPending_);
