@@ -65,13 +65,17 @@ std::string folderGone(const std::shared_ptr<Platform>& platform, const std::str
         std::optional<std::string> why;
     };
     const auto asked = std::make_shared<Asked>();
-    std::thread([asked, platform, folder] {
-        EntryKind kind = EntryKind::other;
-        const IoStatus status = platform->Kind(folder, kind);
-        std::lock_guard<std::mutex> lock(asked->m);
-        asked->why = !status.ok() ? status.detail : kind != EntryKind::folder ? "it is no longer a folder" : "";
-        asked->answered.notify_all();
-    }).detach();
+    try {
+        std::thread([asked, platform, folder] {
+            EntryKind kind = EntryKind::other;
+            const IoStatus status = platform->Kind(folder, kind);
+            std::lock_guard<std::mutex> lock(asked->m);
+            asked->why = !status.ok() ? status.detail : kind != EntryKind::folder ? "it is no longer a folder" : "";
+            asked->answered.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        return "";  // not asked: the photo keeps its own message, as when the folder answers
+    }
     std::unique_lock<std::mutex> lock(asked->m);
     if (asked->answered.wait_for(lock, folderAnswersWithin, [&] { return asked->why.has_value(); })) return *asked->why;
     return "it did not answer within " + std::to_string(folderAnswersWithin.count()) + " seconds";
