@@ -215,11 +215,11 @@ int openCounted(const char* path, fuse_file_info* fi) {
 
 bool parseFailing(const char* text) {
     if (!text) return true;
-    const std::string spec = text;
-    const auto at = spec.find('@');
-    if (at == std::string::npos || (spec.substr(0, at) != "all" && spec.substr(0, at) != "reads")) return false;
-    failingFrom = spec.substr(0, at) == "all" ? Failing::all : Failing::reads;
-    failFromOpen = std::atol(spec.c_str() + at + 1);
+    const std::string order = text;
+    const auto at = order.find('@');
+    if (at == std::string::npos || (order.substr(0, at) != "all" && order.substr(0, at) != "reads")) return false;
+    failingFrom = order.substr(0, at) == "all" ? Failing::all : Failing::reads;
+    failFromOpen = std::atol(order.c_str() + at + 1);
     return failFromOpen > 0;
 }
 
