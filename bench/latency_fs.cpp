@@ -13,6 +13,12 @@
 // ("getattr 12", ..., "total 40") and the most waited on at once since it was last read
 // ("most_in_flight 3"); reading it is neither counted nor delayed. A program on the mount
 // (a Windows one under Wine too) can so count the requests of what it does.
+//
+// The share fails on command, as one that drops off the network: after SIGUSR1 every request
+// fails with EIO, after SIGUSR2 it answers again; SIGSTOP and SIGCONT stall and resume it.
+// LATENCY_FS_FAIL=all@K fails every request from the K-th file opened on (the share goes
+// away at about the K-th photo); reads@K only the reads from then on, the folder still
+// answering (each photo fails by itself).
 #define FUSE_USE_VERSION 312
 #include <dirent.h>
 #include <fcntl.h>
@@ -25,6 +31,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -243,6 +250,57 @@ int utimens(const char* path, const struct timespec times[2], fuse_file_info* fi
 }
 }  // namespace answer
 
+// Failing on command: which requests fail, and from which file opened on.
+enum class Failing { none, reads, all };
+std::atomic<Failing> failing{Failing::none};
+std::atomic<long> failFromOpen{0};
+Failing failingFrom = Failing::none;
+
+// -EIO when the request is to fail; the counts file always answers.
+int refused(bool isRead, const char* path) {
+    const Failing now = failing;
+    if (isCounts(path) || now == Failing::none || (now == Failing::reads && !isRead)) return 0;
+    return -EIO;
+}
+
+template <auto Answer, bool isRead = false>
+struct FailingAnswer;
+template <typename... Arguments, int (*Answer)(const char*, Arguments...), bool isRead>
+struct FailingAnswer<Answer, isRead> {
+    static int call(const char* path, Arguments... arguments) {
+        if (const int error = refused(isRead, path)) return error;
+        return Answer(path, arguments...);
+    }
+};
+
+int openCounted(const char* path, fuse_file_info* fi) {
+    if (!isCounts(path) && failFromOpen > 0 && --failFromOpen == 0) failing = failingFrom;
+    return FailingAnswer<answer::open>::call(path, fi);
+}
+
+bool parseFailing(const char* text) {
+    if (!text) return true;
+    const std::string order = text;
+    const auto at = order.find('@');
+    if (at == std::string::npos || (order.substr(0, at) != "all" && order.substr(0, at) != "reads")) return false;
+    failingFrom = order.substr(0, at) == "all" ? Failing::all : Failing::reads;
+    failFromOpen = std::atol(order.c_str() + at + 1);
+    return failFromOpen > 0;
+}
+
+// The requests a share that went away fails; closing what is open always works.
+void failOnCommand(fuse_operations& o) {
+    o.getattr = FailingAnswer<answer::getattr>::call;
+    o.open = openCounted;
+    o.read = FailingAnswer<answer::read, true>::call;
+    o.opendir = FailingAnswer<answer::opendir>::call;
+    o.readdir = FailingAnswer<answer::readdir>::call;
+    o.statfs = FailingAnswer<answer::statfs>::call;
+    o.access = FailingAnswer<answer::access>::call;
+    std::signal(SIGUSR1, [](int) { failing = Failing::all; });
+    std::signal(SIGUSR2, [](int) { failing = Failing::none; });
+}
+
 fuse_operations operations() {
     fuse_operations o{};
     o.init = answer::init;
@@ -280,7 +338,8 @@ bool parseWait(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 4 || !parseWait(argv[2]) || (source = ::open(argv[1], O_RDONLY | O_DIRECTORY)) < 0) {
+    if (argc < 4 || !parseWait(argv[2]) || !parseFailing(std::getenv("LATENCY_FS_FAIL")) ||
+        (source = ::open(argv[1], O_RDONLY | O_DIRECTORY)) < 0) {
         std::fprintf(stderr, "usage: %s SOURCE WAIT(e.g. 1ms, 500us) MOUNTPOINT [FUSE OPTION...]\n", argv[0]);
         return 2;
     }
@@ -289,7 +348,8 @@ int main(int argc, char** argv) {
     fuse_args args = FUSE_ARGS_INIT(argc - 2, argv + 2);
     fuse_cmdline_opts options{};
     if (fuse_parse_cmdline(&args, &options) != 0 || !options.mountpoint) return 2;
-    const fuse_operations answers = operations();
+    fuse_operations answers = operations();
+    failOnCommand(answers);
     fuse* fs = fuse_new(&args, &answers, sizeof answers, nullptr);
     if (!fs || fuse_mount(fs, options.mountpoint) != 0) return 1;
     fuse_set_signal_handlers(fuse_get_session(fs));

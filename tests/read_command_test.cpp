@@ -3,7 +3,10 @@
 #include <algorithm>
 
 #include "FaultyPlatform.h"
+#include "PhotoMaker.h"
+#include "TempDir.h"
 #include "ReadSetup.h"
+#include "intake/ExifTagReader.h"
 #include "intake/TagNames.h"
 
 namespace {
@@ -245,5 +248,66 @@ TEST(ReadTags, ManyPhotosFinishingOutOfOrderLandOnTheirOwnRows) {
         read.Stop();
         EXPECT_TRUE(cells(values.photoList) == table && status.text == said && !read.Reading());
         gate->let([&] { gate->held.clear(), gate->waiting.clear(); });
+    }
+}
+
+// Photos that fail for want of their storage: one whose own bytes are lost (a bad sector,
+// a file removed) keeps its message and the Read goes on; when the folder fails too or does
+// not answer, the share is gone, and the Read stops at that photo with one message naming
+// the folder, after the messages of the photos before it. Escape in a photo's box stops too.
+TEST(ReadTags, AShareThatIsGoneCostsOneMessageAndEscapeInABoxStops) {
+    TempDir dir;
+    const std::vector<std::string> names = {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg"};
+    photo::Recipe recipe;
+    recipe.latitude = photo::dms(10);
+    for (const std::string& name : names) photo::write(dir / name, recipe);
+    photo::writeBytes(dir / "b.jpg", {'n', 'o', 't'});
+    const std::string stopped = " of 6 photos; Save writes the photos of the last whole Read.";
+    const std::string notJpeg = "Error Encountered: " + (dir / "b.jpg") + ": not a JPEG file";
+    const std::string gone = "Error Encountered: " + dir.path() + ": the folder cannot be read any more (";
+    struct Case {
+        std::string name;
+        std::set<std::string> unreadable;
+        IoError error;
+        bool allGone, folderSilent;
+        int answer;
+        std::vector<std::string> messages;  // each the start of one
+        std::string status;
+    } cases[] = {
+        {"the share goes away at d", {"d", "e", "f"}, IoError::storage, true, false, answerYes,
+         {notJpeg, gone + "made to fail); the Read stopped at " + (dir / "d.jpg")}, "Read stopped after 3" + stopped},
+        {"the folder is removed at d", {"d", "e", "f"}, IoError::notFound, true, false, answerYes, {notJpeg, gone},
+         "Read stopped after 3" + stopped},
+        {"the share stops answering at e", {"e", "f"}, IoError::storage, false, true, answerYes,
+         {notJpeg, gone + "it did not answer within 2 seconds)"}, "Read stopped after 4" + stopped},
+        {"a bad sector under c", {"c"}, IoError::storage, false, false, answerYes,
+         {notJpeg, "Error Encountered: " + (dir / "c.jpg") + ": cannot read the file (made to fail)"}, "6" + readText},
+        {"e removed alone", {"e"}, IoError::notFound, false, false, answerYes,
+         {notJpeg, "Error Encountered: " + (dir / "e.jpg") + ": no such file"}, "6" + readText},
+        {"Escape in the first box", {"c", "d", "e"}, IoError::storage, false, false, answerCancel, {notJpeg},
+         "Read stopped after 2" + stopped},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto platform = std::make_shared<FaultyPlatform>();
+        ReadSetup setup(platform, exifTagReaderFactory(*platform));
+        setup.folder(dir.path(), names, {true});
+        setup.read.cmdReadAll_Click();
+        setup.folder(dir.path(), names);
+        std::set<std::string> paths;
+        for (const std::string& photo : c.unreadable) paths.insert(dir / (photo + ".jpg"));
+        platform->failReads(paths, c.error, c.allGone);
+        if (c.folderSilent) platform->stall(dir.path());
+        setup.box.answer = c.answer;
+
+        setup.read.cmdReadAll_Click();
+        platform->answer();
+        ASSERT_EQ(setup.box.shown.size(), c.messages.size());
+        for (size_t i = 0; i < c.messages.size(); ++i)
+            EXPECT_EQ(setup.box.shown[i].prompt.rfind(c.messages[i], 0), 0u) << setup.box.shown[i].prompt;
+        EXPECT_EQ(setup.status.text, c.status);
+        const bool whole = c.status == "6" + readText;
+        ASSERT_EQ(setup.values.photoCount, whole ? 6 : 1) << "a stopped Read puts back the last whole Read";
+        EXPECT_EQ(setup.values.photoList.cell(whole ? 5 : 0, colLatitude).empty(), whole && c.unreadable.count("f"));
     }
 }

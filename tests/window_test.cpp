@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -24,6 +25,10 @@
 #include "window/QtSaveDialog.h"
 #include "window/SimpleStatusBar.h"
 #include "window/WindowFont.h"
+
+#ifdef PICTRAK_SYSTEM_CLOSE
+#include <qpa/qwindowsysteminterface.h>
+#endif
 
 #ifndef PICTRAK_PRJ
 #define PICTRAK_PRJ ""
@@ -85,6 +90,16 @@ class WindowTest : public QObject {
     // Read waits for the listing of the folder opened.
     void listed() { QTRY_VERIFY_WITH_TIMEOUT(control<QPushButton>("cmdReadAll")->isEnabled(), 600000); }
     void openFolder(const QString& folder) { control<FolderListWidget>("dirList")->open(bytes(folder)); listed(); }
+    // As the title bar's button or the window manager closes it: a window blocked by a modal
+    // box would not see it.
+    static void systemClose(QWidget* window) {
+#ifdef PICTRAK_SYSTEM_CLOSE
+        QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(window->windowHandle());
+#else
+        QVERIFY(!QApplication::activeModalWidget());  // what lets the system's close through
+        window->close();
+#endif
+    }
     static std::string bytes(const QString& path) { return QDir::toNativeSeparators(QDir::cleanPath(path)).toStdString(); }
 
 private slots:
@@ -291,12 +306,14 @@ private slots:
         pressRead();
         QCOMPARE(status(), QString("1 Pictrak file(s) have been read..."));
 
-        // Started in a folder closed to the program: empty lists, and nothing to report.
+        // Started in a folder closed to the program: empty lists, and the status bar says why
+        // with the folder list's own words; no box holds up the window nobody has used yet.
         platform_->deny(platform_->CurrentFolder());
         window_ = std::make_unique<FrmPictrak>(WindowPlatform{&box_, &dialog_, platform_, {}});
         listed();
         QCOMPARE(box_.shown.size(), size_t{2});
         QVERIFY(files().isEmpty());
+        QCOMPARE(status(), "Run-time error '70': Permission denied: " + QString::fromStdString(platform_->CurrentFolder()));
     }
 
     // A share that does not answer: Read starts and the window stays usable; Escape ends it
@@ -317,6 +334,8 @@ private slots:
         QTRY_COMPARE(platform_->waiting(), 3);
         QCOMPARE(status(), QString("Reading 0 of 3 photos..."));
         for (const char* name : controls) QVERIFY2(!control<QWidget>(name)->isEnabled(), name);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            status(), QString("Reading 0 of 3 photos... waiting for the storage to answer; Escape stops the Read."), 10000);
         QTest::keyClick(window_.get(), Qt::Key_Escape);
         QCOMPARE(status(), QString("Read stopped after 0 of 3 photos; Save writes the photos of the last whole Read."));
         for (const char* name : controls) QVERIFY2(control<QWidget>(name)->isEnabled(), name);
@@ -332,6 +351,61 @@ private slots:
         platform_.reset();
         QVERIFY(!held.expired());
         held.lock()->answer();
+    }
+
+    // A Read whose photos each fail while their folder answers, with the program's own box:
+    // OK (Return) goes on to the next photo; Escape in the box, closing the box and closing the
+    // window each stop the Read at once, the box gone and no other coming.
+    void aPhotosBoxGoesOnWithOkAndStopsTheReadOtherwise() {
+        QTemporaryDir photos;
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) writePhoto(bytes(photos.filePath(name)), 10);
+        window_ = std::make_unique<FrmPictrak>(WindowPlatform{nullptr, &dialog_, platform_, {}});
+        listed();
+        showActive();
+        openFolder(photos.path());
+        auto* fileList = control<FileListWidget>("fileList");
+        fileList->item(0)->setSelected(true);
+        pressRead();
+        fileList->clearSelection();
+        platform_->failReads({bytes(photos.filePath("b.jpg")), bytes(photos.filePath("c.jpg")),
+                              bytes(photos.filePath("d.jpg"))},
+                             IoError::storage, false);
+        // The box waits in an event loop of its own: it is answered from a timer there.
+        std::vector<std::function<void(QMessageBox*)>> answers;
+        QStringList seen;
+        QTimer answering;
+        answering.setInterval(10);
+        connect(&answering, &QTimer::timeout, [&] {
+            auto* box = window_->findChild<QMessageBox*>();
+            if (answers.empty() || !box || !box->isActiveWindow() || box->property("answered").toBool()) return;
+            box->setProperty("answered", true);
+            seen << box->text().section(": ", 0, 1);
+            const auto answer = answers.front();
+            answers.erase(answers.begin());
+            answer(box);
+        });
+        answering.start();
+        const QString error = "Error Encountered: " + QString::fromStdString(bytes(photos.path())) + "/";
+        const auto read = [&](std::vector<std::function<void(QMessageBox*)>> given, QStringList boxes, int stoppedAfter) {
+            answers = std::move(given);
+            seen.clear();
+            QTest::mouseClick(control<QPushButton>("cmdReadAll"), Qt::LeftButton);
+            QTRY_VERIFY(answers.empty() && !window_->findChild<QMessageBox*>());
+            for (QString& photo : boxes) photo = error + photo;
+            QCOMPARE(seen, boxes);
+            if (!window_->isVisible()) return;
+            QCOMPARE(status(), QString("Read stopped after %1 of 4 photos; Save writes the photos of the last whole Read.")
+                                   .arg(stoppedAfter));
+            QTest::qWait(300);
+            QVERIFY(!window_->findChild<QMessageBox*>());
+            QCOMPARE(window_->values().photoCount, int16_t{1});
+            QVERIFY(control<QPushButton>("cmdReadAll")->isEnabled());
+        };
+        const auto key = [](Qt::Key k) { return [k](QMessageBox* box) { QTest::keyClick(box, k); }; };
+        read({key(Qt::Key_Return), key(Qt::Key_Escape)}, {"b.jpg", "c.jpg"}, 3);
+        read({[](QMessageBox* box) { systemClose(box); }}, {"b.jpg"}, 2);
+        read({[this](QMessageBox*) { systemClose(window_.get()); }}, {"b.jpg"}, 0);
+        QVERIFY(!window_->isVisible());
     }
 
     // A share that answers late: Save writes beside the window, with nothing usable that would

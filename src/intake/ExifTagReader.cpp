@@ -103,6 +103,7 @@ std::string timeText(ExifData* data) {
 
 void ExifTagReader::OpenPhoto(const std::string& path) {
     data_.reset();
+    errorKind_ = IoError::none;
     const std::string problem = load(path);
     // The message tells which photo it is about.
     error_ = problem.empty() ? "" : path + ": " + problem;
@@ -111,7 +112,10 @@ void ExifTagReader::OpenPhoto(const std::string& path) {
 std::string ExifTagReader::load(const std::string& path) {
     std::unique_ptr<File> file;
     const IoStatus opened = platform_.Open(path, OpenMode::read, file);
-    if (!opened.ok()) return openError(opened);
+    if (!opened.ok()) {
+        errorKind_ = opened.error;
+        return openError(opened);
+    }
 
     JpegBuffers buffers;
     ExifSegment payload;
@@ -119,7 +123,7 @@ std::string ExifTagReader::load(const std::string& path) {
     switch (findExifSegment(*file, buffers, payload, read)) {
     case JpegScan::empty: return "file is empty";
     case JpegScan::notJpeg: return "not a JPEG file";
-    case JpegScan::readFailed: return "cannot read the file (" + read.detail + ")";
+    case JpegScan::readFailed: errorKind_ = read.error; return "cannot read the file (" + read.detail + ")";
     case JpegScan::noExif: return "";  // a JPEG without EXIF: every tag is simply empty
     case JpegScan::exifFound: break;
     }

@@ -15,6 +15,7 @@ public:
 
     void OpenPhoto(const std::string& path) override;
     std::string ErrorText() override { return error_; }
+    IoError ErrorKind() override { return errorKind_; }
     std::string TagText(const std::string& tagName) override;
 
 private:
@@ -27,6 +28,7 @@ private:
     Platform& platform_;
     std::unique_ptr<_ExifData, ExifDataDeleter> data_;
     std::string error_;
+    IoError errorKind_ = IoError::none;
 };
 
 TagReaderFactory exifTagReaderFactory(Platform& platform);

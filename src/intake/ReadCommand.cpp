@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -24,6 +25,8 @@ constexpr int fetchedAhead = 4 * readersAtOnce;
 // drawing; progress is shown a few times a second at most.
 constexpr auto takingSlice = std::chrono::milliseconds(20);
 constexpr auto progressEvery = std::chrono::milliseconds(250);
+// Longer than a slow share keeps a photo, short enough that a user wonders.
+constexpr auto storageSilence = std::chrono::seconds(3);
 
 const std::string readText = " Pictrak file(s) have been read...";
 const std::string unexpectedText = "An unexpected error has occurred reading the JPEG files.";
@@ -44,6 +47,39 @@ std::string grouped(int n) {
 
 // The reader failed itself, not the photo: the reading ends at this row.
 struct ReaderFailed {};
+
+// Long enough for a share that answers slowly, short enough that a user would rather be told.
+constexpr auto folderAnswersWithin = std::chrono::seconds(2);
+
+// Failures that may be the storage's rather than the photo's.
+bool storageMayBeGone(IoError kind) {
+    return kind == IoError::storage || kind == IoError::notFound || kind == IoError::pathNotFound;
+}
+
+// Why `folder` is gone, or "" when it answers in time. The question runs on a thread of its own,
+// which a share that never answers may hold for good.
+std::string folderGone(const std::shared_ptr<Platform>& platform, const std::string& folder) {
+    struct Asked {
+        std::mutex m;
+        std::condition_variable answered;
+        std::optional<std::string> why;
+    };
+    const auto asked = std::make_shared<Asked>();
+    try {
+        std::thread([asked, platform, folder] {
+            EntryKind kind = EntryKind::other;
+            const IoStatus status = platform->Kind(folder, kind);
+            std::lock_guard<std::mutex> lock(asked->m);
+            asked->why = !status.ok() ? status.detail : kind != EntryKind::folder ? "it is no longer a folder" : "";
+            asked->answered.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        return "";  // not asked: the photo keeps its own message, as when the folder answers
+    }
+    std::unique_lock<std::mutex> lock(asked->m);
+    if (asked->answered.wait_for(lock, folderAnswersWithin, [&] { return asked->why.has_value(); })) return *asked->why;
+    return "it did not answer within " + std::to_string(folderAnswersWithin.count()) + " seconds";
+}
 }  // namespace
 
 // What the reader found in one photo: its problem, or its tag texts in the order of
@@ -53,14 +89,17 @@ struct ReadCommand::Fetched {
     std::string error;
     std::vector<std::string> tags;
     bool readerFailed = false;
+    std::string folderGone;  // why the photos' folder is gone, when the photo's problem is its storage's
 };
 
 // The photos being fetched, shared by the command and its reader threads. A reader thread
 // ends when every photo is fetched or the reading has been stopped; nobody waits for it, so
 // that a request the storage never answers holds nothing up.
 struct ReadCommand::Fetches {
-    Fetches(std::vector<std::string> photos, TagReaderFactory reader)
-        : paths(std::move(photos)), newTagReader(std::move(reader)), slots(fetchedAhead) {}
+    Fetches(std::vector<std::string> photos, TagReaderFactory reader, std::shared_ptr<Platform> system,
+            std::string photoFolder)
+        : paths(std::move(photos)), newTagReader(std::move(reader)), platform(std::move(system)),
+          folder(std::move(photoFolder)), slots(fetchedAhead) {}
 
     void work() {
         std::unique_lock<std::mutex> lock(m);
@@ -91,6 +130,7 @@ struct ReadCommand::Fetches {
             reader->OpenPhoto(path);
             if (!reader->ErrorText().empty()) {
                 got.error = reader->ErrorText();
+                if (!folder.empty() && storageMayBeGone(reader->ErrorKind())) got.folderGone = folderGone(platform, folder);
                 return got;
             }
             for (const TagColumn& tag : tagColumns) got.tags.push_back(reader->TagText(tag.name));
@@ -104,6 +144,8 @@ struct ReadCommand::Fetches {
 
     const std::vector<std::string> paths;
     const TagReaderFactory newTagReader;
+    const std::shared_ptr<Platform> platform;
+    const std::string folder;
     std::mutex m;
     std::condition_variable room;     // a reader may fetch further, or stop
     std::condition_variable arrived;  // the photo taken next is fetched
@@ -116,9 +158,9 @@ struct ReadCommand::Fetches {
 };
 
 ReadCommand::ReadCommand(WorkingValues& values, FolderList& dirList, FileList& fileList, MessageBox& box,
-                         StatusBar& statusBar, TagReaderFactory newTagReader, Platform& platform)
+                         StatusBar& statusBar, TagReaderFactory newTagReader, std::shared_ptr<Platform> platform)
     : v_(values), dirList_(dirList), fileList_(fileList), box_(box), statusBar_(statusBar),
-      newTagReader_(std::move(newTagReader)), platform_(platform) {}
+      newTagReader_(std::move(newTagReader)), platform_(std::move(platform)) {}
 
 ReadCommand::~ReadCommand() { letGo(); }
 
@@ -142,7 +184,7 @@ void ReadCommand::MakeList() {
     // Photos are opened by their full path: with no folder known, their names would be
     // looked for somewhere else.
     const std::string folder = dirList_.Path();
-    if (!platform_.IsAbsolute(folder))
+    if (!platform_->IsAbsolute(folder))
         throw RuntimeError(errPathNotFound,
                            "The current folder cannot be known: its path may be longer than the system allows. "
                            "Open a folder with a shorter path in the folder list.");
@@ -157,12 +199,13 @@ void ReadCommand::MakeList() {
     if (chosen > mostPhotos) throw RuntimeError(errOverflow, tooMany(chosen, selected > 0));
 
     earlier_ = {std::move(v_.photoList), v_.photoCount, v_.anySelected, v_.currentPhoto};
+    folder_ = folder;
     v_.anySelected = selected > 0 ? 1 : 0;
     v_.photoList.resize(chosen);
     v_.photoCount = 0;
     for (int i = 0; i <= last; ++i) {
         if (v_.anySelected == 1 && !fileList_.Selected(i)) continue;
-        v_.photoList.cell(v_.photoCount, colPath) = platform_.Child(folder, fileList_.List(i));
+        v_.photoList.cell(v_.photoCount, colPath) = platform_->Child(folder, fileList_.List(i));
         v_.photoCount = add16(v_.photoCount, 1);
     }
 }
@@ -176,9 +219,10 @@ void ReadCommand::StartReading() {
     letGo();
     std::vector<std::string> paths;
     for (int row = 0; row < v_.photoCount; ++row) paths.push_back(v_.photoList.cell(row, colPath));
-    fetches_ = std::make_shared<Fetches>(std::move(paths), newTagReader_);
+    fetches_ = std::make_shared<Fetches>(std::move(paths), newTagReader_, platform_, folder_);
     fetches_->wake = wake_;
     next_ = 0;
+    progressed_ = Clock::now();
     statusBefore_ = statusBar_.SimpleText();
     const int threads = std::min(readersAtOnce, fetches_->count());
     for (int i = 0; i < threads; ++i) {
@@ -220,6 +264,7 @@ bool ReadCommand::TakeFetched(bool wait) {
                 fetches->nextTake += static_cast<int>(got.size());
             }
             fetches->room.notify_all();
+            progressed_ = Clock::now();
             // Everything fetched in a row is taken under one lock: the readers seldom wait for it.
             for (Fetched& one : got) {
                 take(next_++, one);
@@ -248,10 +293,20 @@ bool ReadCommand::TakeFetched(bool wait) {
 }
 
 void ReadCommand::take(int row, Fetched& got) {
+    if (!got.folderGone.empty()) {
+        // The rows after it would each fail the same way: none of them is read.
+        const std::string photo = v_.photoList.cell(row, colPath);
+        stopAfter(row);
+        box_.Show("Error Encountered: " + folder_ + ": the folder cannot be read any more (" + got.folderGone +
+                      "); the Read stopped at " + photo + ".",
+                  styleOk);
+        return;
+    }
     v_.currentPhoto = v_.photoList.cell(row, colPath);
     for (size_t i = 0; i < got.tags.size(); ++i) v_.photoList.cell(row, tagColumns[i].column) = got.tags[i];
     if (got.readerFailed) throw ReaderFailed{};
-    if (!got.error.empty()) box_.Show("Error Encountered: " + got.error, styleOk);
+    if (!got.error.empty() && box_.Show("Error Encountered: " + got.error, styleOk) == answerCancel && Reading())
+        stopAfter(row + 1);
 }
 
 void ReadCommand::showProgress(bool now) {
@@ -260,10 +315,18 @@ void ReadCommand::showProgress(bool now) {
     statusBar_.SetSimpleText("Reading " + grouped(next_) + " of " + grouped(v_.photoCount) + " photos...");
 }
 
-void ReadCommand::Stop() {
+void ReadCommand::Waiting() {
+    if (!fetches_ || taking_ || Clock::now() - progressed_ < storageSilence) return;
+    statusBar_.SetSimpleText("Reading " + grouped(next_) + " of " + grouped(v_.photoCount) +
+                             " photos... waiting for the storage to answer; Escape stops the Read.");
+}
+
+void ReadCommand::Stop() { stopAfter(next_); }
+
+void ReadCommand::stopAfter(int read) {
     if (!fetches_) return;
     letGo();
-    const int read = next_, listed = v_.photoCount;
+    const int listed = v_.photoCount;
     putBack();
     statusBar_.SetSimpleText("Read stopped after " + grouped(read) + " of " + grouped(listed) +
                              " photos; Save writes the photos of the last whole Read.");

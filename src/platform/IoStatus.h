@@ -4,7 +4,9 @@
 // What went wrong with a file operation, in the kinds the program tells apart.
 // `held`: another program has the file open and does not share what was asked for.
 // `exists`: something already has the name a new file was to have.
-enum class IoError { none, notFound, pathNotFound, permission, held, diskFull, notAFile, exists, other };
+// `storage`: the storage itself failed, not the file: an I/O error, a network or share that
+// broke off, a device that went away.
+enum class IoError { none, notFound, pathNotFound, permission, held, diskFull, notAFile, exists, storage, other };
 
 struct IoStatus {
     IoError error = IoError::none;

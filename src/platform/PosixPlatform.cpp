@@ -21,6 +21,9 @@ IoStatus failed(int err) {
     case ENOSPC: case EDQUOT: case EFBIG: kind = IoError::diskFull; break;
     case EISDIR: case ENXIO: kind = IoError::notAFile; break;
     case EEXIST: kind = IoError::exists; break;
+    case EIO: case ENOTCONN: case ETIMEDOUT: case EHOSTDOWN: case EHOSTUNREACH: case ENETDOWN: case ENETUNREACH:
+    case ENETRESET: case ECONNABORTED: case ECONNRESET: case ESTALE: case ENODEV: case ENOLINK: case EREMOTEIO:
+        kind = IoError::storage; break;
     default: kind = IoError::other; break;
     }
     return {kind, std::strerror(err)};

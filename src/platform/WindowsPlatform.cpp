@@ -295,6 +295,8 @@ IoStatus windowsFailure(unsigned long error) {
     case ERROR_SHARING_VIOLATION: case ERROR_LOCK_VIOLATION: case ERROR_USER_MAPPED_FILE: kind = IoError::held; break;
     case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: case ERROR_DISK_QUOTA_EXCEEDED: kind = IoError::diskFull; break;
     case ERROR_FILE_EXISTS: case ERROR_ALREADY_EXISTS: kind = IoError::exists; break;
+    case ERROR_SEM_TIMEOUT: case ERROR_CRC: case ERROR_IO_DEVICE: case ERROR_GEN_FAILURE: case ERROR_READ_FAULT:
+    case ERROR_SECTOR_NOT_FOUND: kind = IoError::storage; break;
     default: kind = IoError::other; break;
     }
     wchar_t* text = nullptr;

@@ -3,6 +3,7 @@
 
 // Message box styles and answers, as the platform numbers them.
 enum MessageStyle : int { styleOk = 0, styleYesNo = 4, styleInformation = 64 };
+constexpr int answerCancel = 2;
 constexpr int answerYes = 6;
 constexpr int answerNo = 7;
 constexpr const char* applicationTitle = "Pictrak";
@@ -10,7 +11,9 @@ constexpr const char* applicationTitle = "Pictrak";
 class MessageBox {
 public:
     virtual ~MessageBox() = default;
-    // Modal; an empty title shows the application title. Returns the code of the button pressed.
+    // Waits for the user; an empty title shows the application title. Returns the code of the
+    // button pressed. An OK box dismissed with Escape, or closed, returns answerCancel, which
+    // asks the command to stop; the Yes/No question takes those as No.
     virtual int Show(const std::string& prompt, int style, const std::string& title = "") = 0;
 };
 

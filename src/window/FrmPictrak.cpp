@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <optional>
 #include <utility>
 
@@ -22,6 +23,10 @@ namespace {
 const QString step1Text =
     "First, select a folder where one or more Pictrak files exist.  You may select files within this folder if needed.";
 const QString step2Text = "Second, click the READ button";
+// A path longer than the system hands out names no folder, and listing it would only say "not found".
+const std::string startedUnnamed =
+    "The folder the program started in cannot be known: its path may be longer than the system allows. "
+    "Open a folder in the folder list.";
 const QString step3Text = "Thrid, click the SAVE button to specify the name of your new shapefile,";
 
 template <typename W, typename... Arguments>
@@ -45,7 +50,7 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
     : sharedSystem_(platform.system ? platform.system : systemPlatform()),
       system_(*sharedSystem_),
       ShapeOut(system_),
-      ownBox_(this),
+      ownBox_(this, [this] { return read_ && read_->Reading(); }),
       CommonDialog1(this),
       box_(platform.messageBox ? *platform.messageBox : ownBox_),
       dialog_(platform.commonDialog ? *platform.commonDialog : CommonDialog1),
@@ -54,9 +59,12 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
           return std::make_unique<ExifTagReader>(*system);
       }) {
     build();
-    read_ = std::make_unique<ReadCommand>(values_, *dirList, *fileList, box_, *StatusBar1, tagReaders_, system_);
+    read_ = std::make_unique<ReadCommand>(values_, *dirList, *fileList, box_, *StatusBar1, tagReaders_, sharedSystem_);
     save_ = std::make_unique<SaveCommand>(values_, dialog_, box_, *StatusBar1, ShapeOut, system_);
 
+    storageWait_ = new QTimer(this);
+    storageWait_->setInterval(1000);
+    connect(storageWait_, &QTimer::timeout, this, [this] { read_->Waiting(); });
     // Read runs beside the window: the readers wake it when photos wait to be taken in.
     read_->WhenFetched([this] { QMetaObject::invokeMethod(this, [this] { takeFetched(); }, Qt::QueuedConnection); });
     // An access key clicks a moment after the key, even when the button has been disabled
@@ -68,6 +76,7 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
     });
     connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this, [this] {
         read_->Stop();
+        ownBox_.Dismiss();
         showWorking();
     });
     connect(cmdWrite, &QPushButton::clicked, this, [this] {
@@ -98,7 +107,9 @@ void FrmPictrak::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // A photo's message box goes with the Read it belongs to.
     read_->Stop();
+    ownBox_.Dismiss();
     QWidget::closeEvent(event);
 }
 
@@ -144,6 +155,8 @@ void FrmPictrak::takeFetched() {
 
 void FrmPictrak::showWorking() {
     const bool working = read_->Reading() || saver_.joinable();
+    if (!read_->Reading()) storageWait_->stop();
+    else if (!storageWait_->isActive()) storageWait_->start();
     for (QWidget* control : std::initializer_list<QWidget*>{cmdWrite, dirList, fileList}) control->setEnabled(!working);
     // A listing still on its way keeps Read waiting, whatever the end of a Read says.
     cmdReadAll->setEnabled(!working && !listingPending_);
@@ -247,8 +260,17 @@ void FrmPictrak::listed(const std::string& folder, const FolderContents& content
     readHadFocus_ = false;
     const bool quiet = std::exchange(quietFailure_, false);
     if (failure && quiet) {
-        // Started in a folder that is gone or cannot be named: empty until another is opened.
+        // Started in a folder that cannot be listed: the lists stay empty until another is
+        // opened, and the status bar says why. Nobody asked for this folder, so no box waits
+        // for an answer before the window can be used.
         dirList->showSubfolders(folder, {});
+        try {
+            std::rethrow_exception(failure);
+        } catch (const RuntimeError& e) {
+            StatusBar1->SetSimpleText(folder.empty() ? startedUnnamed
+                                                     : "Run-time error '" + std::to_string(e.number()) + "': " +
+                                                           e.description());
+        }
     } else if (failure) {
         // Both lists stay on the last folder that could be listed, so that Read looks for
         // the listed photos where they are.

@@ -16,6 +16,7 @@
 #include "window/QtSaveDialog.h"
 
 class QLabel;
+class QTimer;
 class QPushButton;
 class FolderListWidget;
 class FileListWidget;
@@ -79,6 +80,7 @@ private:
     std::unique_ptr<ReadCommand> read_;
     std::unique_ptr<SaveCommand> save_;
 
+    QTimer* storageWait_ = nullptr;  // tells, while Read runs, when it waits for the storage
     std::unique_ptr<FolderListing> listing_;
     bool listingPending_ = false;  // Read waits for it
     bool quietFailure_ = false;  // a folder the program starts in that cannot be listed is no error

@@ -112,6 +112,7 @@ struct GatedTagReaders : std::enable_shared_from_this<GatedTagReaders> {
             gate_->changed.wait(lock, [&] { return !gate_->waiting.count(photo_); });
         }
         std::string ErrorText() override { return problem(photo_) ? path_ + " is not a JPEG file" : ""; }
+        IoError ErrorKind() override { return IoError::none; }
         std::string TagText(const std::string& tag) override {
             if (photo_ >= 0 && photo_ == gate_->failing && tag == "DateTime") throw RuntimeError(errFileAccess);
             return path_ + " " + tag;

@@ -55,6 +55,13 @@ public:
     // Requests on `path`, whichever they are, fail with `error`, as a transient error or a share
     // that stops answering: every one, or only the n-th (counted from 1).
     void failOn(const std::string& path, IoError error, int n = 0) { failOn_ = {path, error, n}; }
+    // Reading these files fails with `error`: at the opening where nothing is there (notFound,
+    // pathNotFound), else at the first read, as on a bad sector or a share that dropped. With
+    // `allGone`, the first such failure takes the rest with it: every look-up and listing after
+    // it fails the same way, as on a share that went away.
+    void failReads(std::set<std::string> paths, IoError error, bool allGone) {
+        booked([&] { unreadable_ = {std::move(paths), error, allGone, false}; });
+    }
     // After a stopAt() (no other run keeps copies for it): unsynced files empty, folder changes undone.
     void powerCut() {
         std::lock_guard<std::mutex> lock(book_.m);
@@ -83,18 +90,22 @@ public:
         waitWhileHeld(path);
         if (IoStatus fault = onPath(path); !fault.ok()) return fault;
         if (isDenied(path) || (mode != OpenMode::read && isIn(readOnly_, path))) return denied();
+        const bool unreadable = booked([&] { return unreadable_.paths.count(path) > 0; });
+        if (unreadable && (unreadable_.error == IoError::notFound || unreadable_.error == IoError::pathNotFound))
+            return readFailed();
         if (mode == OpenMode::replace && isIn(held_, path)) return {IoError::held, "made to fail"};
         if (mode == OpenMode::createNew)
             if (IoStatus fault = step(create); !fault.ok()) return fault;
         std::unique_ptr<File> real;
         const IoStatus status = real_->Open(path, mode, real);
         if (status.ok() && mode == OpenMode::createNew && cuttable()) booked([&] { journal_.push_back({path, "", {}}); });
-        if (status.ok()) file = std::make_unique<FaultyFile>(*this, path, std::move(real));
+        if (status.ok()) file = std::make_unique<FaultyFile>(*this, path, std::move(real), unreadable);
         return status;
     }
     IoStatus Kind(const std::string& path, EntryKind& kind) override {
         waitWhileHeld(path);
         if (IoStatus fault = onPath(path); !fault.ok()) return fault;
+        if (booked([&] { return unreadable_.gone; })) return {unreadable_.error, "made to fail"};
         return real_->Kind(path, kind);
     }
     // A rename or removal of nothing changes nothing: the system's own answer.
@@ -140,6 +151,7 @@ public:
     }
     IoStatus ReadFolder(const std::string& folder, std::vector<Entry>& entries) override {
         waitWhileHeld(folder);
+        if (booked([&] { return unreadable_.gone; })) return {unreadable_.error, "made to fail"};
         return isDenied(folder) ? denied() : real_->ReadFolder(folder, entries);
     }
     std::string CurrentFolder() override { return real_->CurrentFolder(); }
@@ -154,10 +166,10 @@ public:
 private:
     class FaultyFile : public File {
     public:
-        FaultyFile(FaultyPlatform& owner, std::string path, std::unique_ptr<File> real)
-            : owner_(owner), path_(std::move(path)), real_(std::move(real)) {}
+        FaultyFile(FaultyPlatform& owner, std::string path, std::unique_ptr<File> real, bool unreadable)
+            : owner_(owner), path_(std::move(path)), real_(std::move(real)), unreadable_(unreadable) {}
         IoStatus ReadAt(uint64_t offset, void* into, size_t size, size_t& got) override {
-            return real_->ReadAt(offset, into, size, got);
+            return unreadable_ ? owner_.readFailed() : real_->ReadAt(offset, into, size, got);
         }
         IoStatus WriteAt(uint64_t offset, const void* data, size_t size) override {
             if (IoStatus fault = owner_.step(write); !fault.ok()) return fault;
@@ -181,6 +193,7 @@ private:
         FaultyPlatform& owner_;
         const std::string path_;
         std::unique_ptr<File> real_;
+        const bool unreadable_;
     };
 
     // One request at a time in the bookkeeping; the system's own calls run side by side.
@@ -226,6 +239,12 @@ private:
     }
     bool cuttable() const { return stopAt_ > 0; }
     static IoStatus denied() { return {IoError::permission, "Permission denied"}; }
+    IoStatus readFailed() {
+        return booked([&] {
+            unreadable_.gone = unreadable_.allGone;
+            return IoStatus{unreadable_.error, "made to fail"};
+        });
+    }
     // A name made (movedFrom empty: the Save makes none over a file), moved here, or removed,
     // and the file it held before.
     struct FolderChange {
@@ -245,6 +264,11 @@ private:
         int n, seen = 0;
     } failOn_{"", IoError::none, 0};
     uint64_t room_ = UINT64_MAX;
+    struct {
+        std::set<std::string> paths;
+        IoError error = IoError::none;
+        bool allGone = false, gone = false;
+    } unreadable_;
     std::vector<std::string> denied_, readOnly_, held_;
     std::set<std::string> unsynced_;
     std::vector<FolderChange> journal_;

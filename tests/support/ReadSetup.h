@@ -8,8 +8,11 @@
 
 // The Read command with stand-ins for the window's lists, message box and status bar.
 struct ReadSetup {
+    // The test keeps the platform for as long as the Read may use it.
     ReadSetup(Platform& platform, TagReaderFactory readers)
-        : read(values, dirList, fileList, box, status, std::move(readers), platform) {}
+        : ReadSetup(std::shared_ptr<Platform>(std::shared_ptr<Platform>(), &platform), std::move(readers)) {}
+    ReadSetup(std::shared_ptr<Platform> platform, TagReaderFactory readers)
+        : read(values, dirList, fileList, box, status, std::move(readers), std::move(platform)) {}
 
     void folder(const std::string& path, std::vector<std::string> entries, std::vector<bool> selected = {}) {
         dirList.path = path;
