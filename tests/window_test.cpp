@@ -530,6 +530,7 @@ private slots:
             turnsWhile([&] { QTest::keyClicks(&name, typed); });
             QCOMPARE(name.text(), typed);
             QTest::keyClick(&name, Qt::Key_Escape);
+            QVERIFY(!shown.isVisible());
         }));
         platform_->answer();
 
@@ -549,6 +550,7 @@ private slots:
             turnsWhile([&] { QTest::keyClick(&name, Qt::Key_Return); });
             QCOMPARE(platform_->waiting(), 1);
             QTest::mouseClick(shown.findChildren<QPushButton*>().last(), Qt::LeftButton);
+            QVERIFY(!shown.isVisible());
         }));
         platform_->answer();
 
