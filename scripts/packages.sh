@@ -12,7 +12,7 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libexif-dev libshp-dev libjpeg-dev libxcb1-dev libgtest-dev zlib1g-dev
+BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-private-dev libexif-dev libshp-dev libjpeg-dev libxcb1-dev libgtest-dev zlib1g-dev
                 fonts-dejavu-core fonts-dejavu-extra)
 TEST_PACKAGES=(gdal-bin python3 python3-pyshp libimage-exiftool-perl xvfb xdotool x11-utils)
 PACKAGE_PACKAGES=(dpkg-dev fakeroot file lintian desktop-file-utils appstream)

@@ -4,7 +4,11 @@
 #include <filesystem>
 #include <fstream>
 #include <QDir>
-#include <QFileDialog>
+#include <QComboBox>
+#include <QDialog>
+#include <QListWidget>
+#include <QScopeGuard>
+#include <QToolButton>
 #include <QTimer>
 #include <QFile>
 #include <QLabel>
@@ -34,17 +38,19 @@
 #define PICTRAK_PRJ ""
 #endif
 
-// Counts what a listing asks of the system.
+// Counts what a listing asks of the system, and where.
 class ListingPlatform : public FaultyPlatform {
 public:
-    std::atomic<int> foldersRead{0}, kindsAsked{0};
+    std::atomic<int> foldersRead{0}, kindsAsked{0}, askedOnWindowThread{0};
 
     IoStatus ReadFolder(const std::string& folder, std::vector<Entry>& entries) override {
         ++foldersRead;
+        askedOnWindowThread += QThread::currentThread() == qApp->thread();
         return FaultyPlatform::ReadFolder(folder, entries);
     }
     IoStatus Kind(const std::string& path, EntryKind& kind) override {
         ++kindsAsked;
+        askedOnWindowThread += QThread::currentThread() == qApp->thread();
         return FaultyPlatform::Kind(path, kind);
     }
 };
@@ -531,39 +537,115 @@ private slots:
         QTest::qWait(20);  // its result finds no window
     }
 
-    // Qt's own save dialog, as under a virtual display: everything the Save command asks of it.
-    void saveDialogTakesTheTypedNameWhole() {
+    // The save dialog, where Qt would show its own widgets (as offscreen): it asks nothing of
+    // the storage on the window's thread, so the window turns while the folder or a typed
+    // name waits on a share and Cancel works; it takes the typed name whole and offers it again.
+    void theSaveDialogNeverWaitsOnTheStorage() {
 #ifdef _WIN32
         QSKIP("Windows shows its own save dialog, which QTest cannot reach; drive_window.sh types into it");
 #endif
         QTemporaryDir out;
-        const QString typed = out.filePath("my \"best\" trip.shp");
-        QFile(typed).open(QIODevice::WriteOnly);  // replaced without a question
-        QtSaveDialog dialog(window_.get());
+        QDir(out.path()).mkdir("sub");
+        const QString typed = "my \"best\" trip.shp";
+        for (const QString& name : {typed, QString("old.shp"), QString("a.jpg")}) QFile(out.filePath(name)).open(QIODevice::WriteOnly);
+        struct Back {
+            QString folder = QDir::currentPath();
+            ~Back() { QDir::setCurrent(folder); }
+        } back;
+        QDir::setCurrent(out.path());  // where the dialog starts the first time
+        int turns = 0;
+        QTimer turning;
+        connect(&turning, &QTimer::timeout, [&] { ++turns; });
+        turning.start(5);
+        platform_->askedOnWindowThread = 0;
+
+        QtSaveDialog dialog(window_.get(), platform_);
         dialog.SetCancelError(true);
         dialog.SetFilter("Shapefile (*.shp)|*.shp|");
         dialog.SetFilterIndex(1);
-        QString offered;
-        const auto answer = [&](bool accept) {
-            QTimer::singleShot(0, [&, accept] {
-                auto* shown = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        // Runs `steps` in the dialog once it shows; true when it was accepted.
+        const auto show = [&](const std::function<void(QDialog&, QLineEdit&, QListWidget&)>& steps) {
+            QTimer::singleShot(0, [&] {
+                auto* shown = qobject_cast<QDialog*>(QApplication::activeModalWidget());
                 QVERIFY(shown);
-                QCOMPARE(shown->nameFilters(), QStringList{"Shapefile (*.shp)"});
-                QVERIFY(shown->testOption(QFileDialog::DontConfirmOverwrite));
-                auto* name = shown->findChild<QLineEdit*>("fileNameEdit");
-                offered = name->text();
-                name->setText(typed);
-                if (accept) QTest::keyClick(name, Qt::Key_Return);
-                else shown->reject();
+                QCOMPARE(shown->objectName(), QString("CommonDialog1"));
+                QCOMPARE(shown->windowTitle(), QString("Save As"));
+                QCOMPARE(shown->findChild<QComboBox*>()->currentText(), QString("Shapefile (*.shp)"));
+                auto* list = shown->findChild<QListWidget*>();
+                const auto done = qScopeGuard([&] { if (QTest::currentTestFailed()) shown->reject(); });  // never left hanging
+                steps(*shown, *shown->findChild<QLineEdit*>("fileNameEdit"), *list);
             });
+            try {
+                dialog.ShowSave();
+                return true;
+            } catch (const RuntimeError& e) {
+                if (e.number() != errCancel) throw;
+                return false;
+            }
         };
-        answer(true);
-        dialog.ShowSave();
-        QCOMPARE(dialog.FileName(), bytes(typed));
-        answer(false);
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, dialog.ShowSave());
-        QCOMPARE(offered, QString("my \"best\" trip.shp"));
-        QCOMPARE(dialog.FileName(), bytes(typed));
+        const auto folderShown = [](QDialog& shown) { return shown.findChild<QLabel*>("folderPath")->text(); };
+        const auto entries = [](QListWidget& list) {
+            QStringList texts;
+            for (int i = 0; i < list.count(); ++i) texts << list.item(i)->text();
+            return texts;
+        };
+        const auto turnsWhile = [&](const std::function<void()>& action) {
+            action();
+            const int before = turns;
+            QTRY_VERIFY(turns > before + 3);
+        };
+
+        // A share that does not answer: the listing waits, typing asks nothing, Escape leaves.
+        platform_->stall();
+        QVERIFY(!show([&](QDialog& shown, QLineEdit& name, QListWidget& list) {
+            QCOMPARE(folderShown(shown), out.path());
+            QTRY_COMPARE(platform_->waiting(), 1);
+            QCOMPARE(entries(list), QStringList{"Listing..."});
+            turnsWhile([&] { QTest::keyClicks(&name, typed); });
+            QCOMPARE(name.text(), typed);
+            QTest::keyClick(&name, Qt::Key_Escape);
+            QVERIFY(!shown.isVisible());
+        }));
+        platform_->answer();
+
+        // Folders and shapefiles; a typed folder opens, Up goes back; Cancel while the typed
+        // name is looked at on the share.
+        const std::string typedPath = platform_->Child(bytes(out.path()), typed.toStdString());
+        QVERIFY(!show([&](QDialog& shown, QLineEdit& name, QListWidget& list) {
+            QTRY_COMPARE(entries(list), (QStringList{"sub", typed, "old.shp"}));
+            QTest::keyClicks(&name, "sub");
+            QTest::keyClick(&name, Qt::Key_Return);
+            QTRY_COMPARE(folderShown(shown), out.filePath("sub"));
+            QVERIFY(name.text().isEmpty());
+            QTest::mouseClick(shown.findChild<QToolButton*>("upButton"), Qt::LeftButton);
+            QTRY_COMPARE(entries(list), (QStringList{"sub", typed, "old.shp"}));
+            platform_->stall(typedPath);
+            QTest::keyClicks(&name, typed);
+            turnsWhile([&] { QTest::keyClick(&name, Qt::Key_Return); });
+            QCOMPARE(platform_->waiting(), 1);
+            QTest::mouseClick(shown.findChildren<QPushButton*>().last(), Qt::LeftButton);
+            QVERIFY(!shown.isVisible());
+        }));
+        platform_->answer();
+
+        // Accepted as typed, quotes and all, and replaced without a question.
+        QVERIFY(show([&](QDialog&, QLineEdit& name, QListWidget& list) {
+            QTRY_COMPARE(list.count(), 3);
+            list.setCurrentRow(1);  // a shapefile clicked gives its name
+            QCOMPARE(name.text(), typed);
+            QTest::keyClick(&name, Qt::Key_Return);
+        }));
+        QCOMPARE(dialog.FileName(), typedPath);
+
+        // Offered again, in its folder, wherever the process is now.
+        QDir::setCurrent(QDir::tempPath());
+        QVERIFY(!show([&](QDialog& shown, QLineEdit& name, QListWidget&) {
+            QCOMPARE(folderShown(shown), out.path());
+            QCOMPARE(name.text(), typed);
+            shown.reject();
+        }));
+        QCOMPARE(dialog.FileName(), typedPath);
+        QCOMPARE(platform_->askedOnWindowThread.load(), 0);
     }
 };
 

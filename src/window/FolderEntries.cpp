@@ -5,8 +5,8 @@
 #include "tables/RuntimeError.h"
 
 namespace {
-bool isPhotoName(const std::string& name) {
-    return name.size() > 4 && QString::fromLatin1(name.c_str() + name.size() - 4).compare(".jpg", Qt::CaseInsensitive) == 0;
+bool endsWith(const std::string& name, const char* ending) {
+    return name.size() > 4 && QString::fromLatin1(name.c_str() + name.size() - 4).compare(ending, Qt::CaseInsensitive) == 0;
 }
 
 void sortByName(std::vector<ListedEntry>& entries) {
@@ -26,10 +26,10 @@ FolderContents folderEntries(Platform& platform, const std::string& folder) {
     for (const Entry& entry : all) {
         if (entry.hidden) continue;
         if (entry.kind == EntryKind::folder) contents.folders.push_back({entry.name, QString::fromStdString(entry.name)});
-        if (entry.kind == EntryKind::file && isPhotoName(entry.name))
-            contents.photos.push_back({entry.name, QString::fromStdString(entry.name)});
+        if (entry.kind != EntryKind::file) continue;
+        if (endsWith(entry.name, ".jpg")) contents.photos.push_back({entry.name, QString::fromStdString(entry.name)});
+        if (endsWith(entry.name, ".shp")) contents.shapefiles.push_back({entry.name, QString::fromStdString(entry.name)});
     }
-    sortByName(contents.folders);
-    sortByName(contents.photos);
+    for (auto* list : {&contents.folders, &contents.photos, &contents.shapefiles}) sortByName(*list);
     return contents;
 }

@@ -51,7 +51,7 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
       system_(*sharedSystem_),
       ShapeOut(system_),
       ownBox_(this, [this] { return read_ && read_->Reading(); }),
-      CommonDialog1(this),
+      CommonDialog1(this, sharedSystem_),
       box_(platform.messageBox ? *platform.messageBox : ownBox_),
       dialog_(platform.commonDialog ? *platform.commonDialog : CommonDialog1),
       // The readers outlive the window when the storage holds them, and so must what they read with.

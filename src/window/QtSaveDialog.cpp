@@ -1,12 +1,15 @@
 #include "window/QtSaveDialog.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QtGui/private/qguiapplication_p.h>
+#include <qpa/qplatformtheme.h>
 
 #include "tables/RuntimeError.h"
 #include "window/BusyCursor.h"
+#include "window/SaveAsDialog.h"
 
 void QtSaveDialog::SetFilter(const std::string& filter) {
     // "Description|pattern|Description|pattern|" to Qt's "Description (pattern)".
@@ -20,8 +23,17 @@ void QtSaveDialog::SetFilter(const std::string& filter) {
 }
 
 namespace {
-// Qt's own dialog reads double quotes in a typed name as a list of names ("a" "b") and
-// would save under a piece of it. A shapefile has one name: the text as it was typed.
+// Qt's own choice between the desktop's dialog and its own widgets; only the platform
+// theme, a private part of Qt, tells it.
+bool desktopDialogShown() {
+    if (QCoreApplication::testAttribute(Qt::AA_DontUseNativeDialogs)) return false;
+    const QPlatformTheme* theme = QGuiApplicationPrivate::platformTheme();
+    return theme && theme->usePlatformNativeDialog(QPlatformTheme::FileDialog);
+}
+
+// Qt falls back on its own widgets when the desktop's dialog cannot be made after all, and
+// reads double quotes in a typed name there as a list of names ("a" "b"), saving under a
+// piece of it. A shapefile has one name: the text as it was typed.
 QString chosenName(const QFileDialog& dialog) {
     const auto* typed = dialog.findChild<QLineEdit*>("fileNameEdit");
     if (typed && typed->text().contains('"')) return dialog.directory().absoluteFilePath(typed->text());
@@ -30,27 +42,40 @@ QString chosenName(const QFileDialog& dialog) {
 }  // namespace
 
 void QtSaveDialog::ShowSave() {
-    QFileDialog dialog(parent_, "Save As");
-    dialog.setObjectName("CommonDialog1");
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    // The desktop's own dialog where the platform offers one (a portal or a platform theme),
-    // Qt's own elsewhere.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (!nameFilters_.isEmpty()) {
-        dialog.setNameFilters(nameFilters_);
-        if (filterIndex_ >= 1 && filterIndex_ <= nameFilters_.size()) dialog.selectNameFilter(nameFilters_[filterIndex_ - 1]);
-    }
-    if (!fileName_.isEmpty()) dialog.selectFile(fileName_);
-
     ArrowWhileAsking arrow;
-    const QString chosen = dialog.exec() == QDialog::Accepted ? chosenName(dialog) : QString();
-    if (chosen.isEmpty()) {
+    const std::string chosen = desktopDialogShown() ? showNative() : showOwn();
+    if (chosen.empty()) {
         if (cancelError_) throw RuntimeError(errCancel);
         return;
     }
     fileName_ = chosen;
 }
 
-// As the system writes paths: D:\survey\trip.shp on Windows.
-std::string QtSaveDialog::FileName() { return QDir::toNativeSeparators(fileName_).toStdString(); }
+std::string QtSaveDialog::showNative() {
+    QFileDialog dialog(parent_, "Save As");
+    dialog.setObjectName("CommonDialog1");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!nameFilters_.isEmpty()) {
+        dialog.setNameFilters(nameFilters_);
+        if (filterIndex_ >= 1 && filterIndex_ <= nameFilters_.size()) dialog.selectNameFilter(nameFilters_[filterIndex_ - 1]);
+    }
+    if (!fileName_.empty()) dialog.selectFile(QDir::fromNativeSeparators(QString::fromStdString(fileName_)));
+    if (dialog.exec() != QDialog::Accepted) return "";
+    return QDir::toNativeSeparators(chosenName(dialog)).toStdString();
+}
+
+std::string QtSaveDialog::showOwn() {
+    // The folder and name chosen last time, else the current folder.
+    std::string folder = platform_->CurrentFolder();
+    QString name;
+    if (const size_t end = fileName_.rfind(platform_->Separator()); end != std::string::npos) {
+        folder = platform_->Clean(fileName_.substr(0, end + 1));
+        name = QString::fromStdString(fileName_.substr(end + 1));
+    }
+    if (folder.empty()) folder = platform_->Roots().front();
+    const int filter = filterIndex_ >= 1 && filterIndex_ <= nameFilters_.size() ? filterIndex_ - 1 : 0;
+    SaveAsDialog dialog(parent_, platform_, nameFilters_, filter, folder, name);
+    return dialog.exec() == QDialog::Accepted ? dialog.chosen() : "";
+}
