@@ -35,7 +35,11 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 constexpr int rounds = 5;
+// Cold rounds: at least this many, and more while they have measured less than this long
+// in all, so that a corpus read in a blink is not at the mercy of one busy moment.
 constexpr int coldRounds = 7;
+constexpr double coldSecondsAtLeast = 20;
+constexpr int coldRoundsAtMost = 41;
 
 double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
@@ -223,10 +227,13 @@ ColdFigures measureCold(const char* label, const std::string& folder, bool withE
     const double n = static_cast<double>(names.size());
     ColdFigures out;
     // Each measurement starts with the machine's writing done and the photos dropped.
+    double measured = 0;
     const auto cold = [&](auto&& once) {
         out.leftToWriteKiB = std::max(out.leftToWriteKiB, settleWriteBack());
         out.stayed = std::max(out.stayed, dropFromCache(folder, names));
-        return n / once();
+        const double took = once();
+        measured += took;
+        return n / took;
     };
     Reading reading(folder, names);
     const std::function<double()> ways[] = {
@@ -242,14 +249,18 @@ ColdFigures measureCold(const char* label, const std::string& folder, bool withE
     // machine's load falls on all of them alike. The first round is not counted: it warms
     // what a cold round keeps (the program, the folder's entries, the files' inodes).
     std::vector<double> rates[3];
-    for (int round = -1; round < coldRounds; ++round)
+    int rounds = 0;
+    for (int round = -1; round < coldRounds || (measured < coldSecondsAtLeast && round < coldRoundsAtMost); ++round) {
+        if (round == 0) measured = 0;
         for (int turn = 0; turn < 3; ++turn) {
             const int way = (round + 1 + turn) % 3;
             const double rate = cold(ways[way]);
             if (round >= 0) rates[way].push_back(rate);
         }
+        rounds = round + 1;
+    }
     std::vector<double> vsSequential, vsAhead;
-    for (int round = 0; round < coldRounds; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         vsSequential.push_back(rates[2][round] / rates[0][round]);
         vsAhead.push_back(rates[2][round] / rates[1][round]);
     }
@@ -270,7 +281,7 @@ ColdFigures measureCold(const char* label, const std::string& folder, bool withE
     const std::string peer = withExiftool ? ", exiftool " + std::to_string(std::lround(out.exiftool)) + "/s" : "";
     std::printf("cold %-6s %6zu photos, medians of %d rounds (lowest-highest): sequential bound %s, look-ahead "
                 "bound %s, Read %s%s; at most %.2f%% of pages stayed cached, %.0f MB left to write\n",
-                label, names.size(), coldRounds, rate(out.sequential).c_str(), rate(out.ahead).c_str(),
+                label, names.size(), rounds, rate(out.sequential).c_str(), rate(out.ahead).c_str(),
                 rate(out.read).c_str(), peer.c_str(), out.stayed, out.leftToWriteKiB / 1024.0);
     return out;
 }
