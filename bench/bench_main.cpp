@@ -2,9 +2,9 @@
 // own bound. Modes:
 //   corpus big|small FOLDER COUNT   write a corpus of photos
 //   measure BIG SMALL               measure everything and print the figures
+//   cold BIG SMALL                  only the cold rounds, with their figures
 //   memory SMALL OUT                one Read + Save, then print the peak memory in KiB
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -15,10 +15,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "Fakes.h"
+#include "PageCache.h"
 #include "PhotoMaker.h"
 #include "Reading.h"
 #include "output/SaveCommand.h"
@@ -33,7 +35,11 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 constexpr int rounds = 5;
-constexpr int coldRounds = 3;
+// Cold rounds: at least this many, and more while they have measured less than this long
+// in all, so that a corpus read in a blink is not at the mercy of one busy moment.
+constexpr int coldRounds = 7;
+constexpr double coldSecondsAtLeast = 20;
+constexpr int coldRoundsAtMost = 41;
 
 double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
@@ -103,35 +109,6 @@ double rawOnce(const std::string& folder, const std::vector<std::string>& names,
 
 double rawBound(const std::string& folder, const std::vector<std::string>& names) {
     return median(rounds, [&] { return rawOnce(folder, names, false); });
-}
-
-// Drops the corpus from the page cache (no root needed: written back, then let go) and
-// tells which share of its pages stayed cached.
-double emptyCache(const std::string& folder, const std::vector<std::string>& names) {
-    for (const std::string& name : names) {
-        const int fd = open((folder + "/" + name).c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) continue;
-        fsync(fd);
-        posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-        close(fd);
-    }
-    const long page = sysconf(_SC_PAGESIZE);
-    size_t pages = 0, cached = 0;
-    for (const std::string& name : names) {
-        const int fd = open((folder + "/" + name).c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) continue;
-        const off_t size = lseek(fd, 0, SEEK_END);
-        void* map = size > 0 ? mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_SHARED, fd, 0) : MAP_FAILED;
-        close(fd);
-        if (map == MAP_FAILED) continue;
-        std::vector<unsigned char> resident((static_cast<size_t>(size) + page - 1) / page);
-        if (mincore(map, static_cast<size_t>(size), resident.data()) == 0) {
-            pages += resident.size();
-            for (unsigned char r : resident) cached += r & 1;
-        }
-        munmap(map, static_cast<size_t>(size));
-    }
-    return pages > 0 ? 100.0 * cached / pages : 0;
 }
 
 // The whole Save command after its dialog: conversion, writing aside, the projection, and
@@ -228,49 +205,95 @@ ReadFigures measureRead(const char* label, const std::string& folder, int exifto
     return out;
 }
 
-// Rates with nothing of the corpus cached, as from a card or a disk not read yet; the
-// cache is emptied afresh before each.
+// A figure over the rounds: the median and the lowest and highest.
+struct Spread {
+    double median, low, high;
+};
+
+Spread spread(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return {values[values.size() / 2], values.front(), values.back()};
+}
+
+// Rates with nothing of the corpus's photos cached, as from a card or a disk not read yet.
 struct ColdFigures {
-    double sequential, ahead, read, exiftool, stayed;
+    Spread sequential, ahead, read, vsSequential, vsAhead;
+    double exiftool = 0, stayed = 0;
+    long leftToWriteKiB = 0;
 };
 
 ColdFigures measureCold(const char* label, const std::string& folder, bool withExiftool) {
     const std::vector<std::string> names = jpegNames(folder);
     const double n = static_cast<double>(names.size());
-    ColdFigures out{};
-    // Each measurement starts from an emptied cache; the rounds take turns, so that a change
-    // in the shared machine's load falls on all of them alike.
+    ColdFigures out;
+    // Each measurement starts with the machine's writing done and the photos dropped.
+    double measured = 0;
     const auto cold = [&](auto&& once) {
-        out.stayed = std::max(out.stayed, emptyCache(folder, names));
-        return n / once();
+        out.leftToWriteKiB = std::max(out.leftToWriteKiB, settleWriteBack());
+        out.stayed = std::max(out.stayed, dropFromCache(folder, names));
+        const double took = once();
+        measured += took;
+        return n / took;
     };
     Reading reading(folder, names);
-    std::vector<double> sequential, ahead, read;
-    for (int round = 0; round < coldRounds; ++round) {
-        sequential.push_back(cold([&] { return rawOnce(folder, names, false); }));
-        ahead.push_back(cold([&] { return rawOnce(folder, names, true); }));
-        read.push_back(cold([&] {
+    const std::function<double()> ways[] = {
+        [&] { return rawOnce(folder, names, false); },
+        [&] { return rawOnce(folder, names, true); },
+        [&] {
             const auto start = Clock::now();
             reading.run();
             return seconds(start);
-        }));
-    }
-    const auto middle = [](std::vector<double> rates) {
-        std::sort(rates.begin(), rates.end());
-        return rates[rates.size() / 2];
+        },
     };
-    out.sequential = middle(sequential);
-    out.ahead = middle(ahead);
-    out.read = middle(read);
+    // The rounds take turns, and which goes first turns too, so that a change in the shared
+    // machine's load falls on all of them alike. The first round is not counted: it warms
+    // what a cold round keeps (the program, the folder's entries, the files' inodes).
+    std::vector<double> rates[3];
+    int rounds = 0;
+    for (int round = -1; round < coldRounds || (measured < coldSecondsAtLeast && round < coldRoundsAtMost); ++round) {
+        if (round == 0) measured = 0;
+        for (int turn = 0; turn < 3; ++turn) {
+            const int way = (round + 1 + turn) % 3;
+            const double rate = cold(ways[way]);
+            if (round >= 0) rates[way].push_back(rate);
+        }
+        rounds = round + 1;
+    }
+    std::vector<double> vsSequential, vsAhead;
+    for (int round = 0; round < rounds; ++round) {
+        vsSequential.push_back(rates[2][round] / rates[0][round]);
+        vsAhead.push_back(rates[2][round] / rates[1][round]);
+    }
+    out.sequential = spread(rates[0]);
+    out.ahead = spread(rates[1]);
+    out.read = spread(rates[2]);
+    out.vsSequential = spread(vsSequential);
+    out.vsAhead = spread(vsAhead);
     if (withExiftool) {
         const double rate = cold([&] { return exiftool(folder, 1); });
         out.exiftool = std::isfinite(rate) ? rate : 0;  // no exiftool here
     }
+    const auto rate = [](const Spread& s) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.0f/s (%.0f-%.0f)", s.median, s.low, s.high);
+        return std::string(text);
+    };
     const std::string peer = withExiftool ? ", exiftool " + std::to_string(std::lround(out.exiftool)) + "/s" : "";
-    std::printf("cold %-6s %6zu photos: sequential bound %7.0f/s, look-ahead bound %7.0f/s, Read %7.0f/s%s; "
-                "at most %.2f%% of pages stayed cached\n",
-                label, names.size(), out.sequential, out.ahead, out.read, peer.c_str(), out.stayed);
+    std::printf("cold %-6s %6zu photos, medians of %d rounds (lowest-highest): sequential bound %s, look-ahead "
+                "bound %s, Read %s%s; at most %.2f%% of pages stayed cached, %.0f MB left to write\n",
+                label, names.size(), rounds, rate(out.sequential).c_str(), rate(out.ahead).c_str(),
+                rate(out.read).c_str(), peer.c_str(), out.stayed, out.leftToWriteKiB / 1024.0);
     return out;
+}
+
+// A corpus's cold summary, its ratios beside their targets.
+void coldSummary(const char* label, const ColdFigures& cold) {
+    std::printf("cold: %s: %.0f photos/s, %.1fx sequential bound (%.1f-%.1f, target 3x), %.2fx look-ahead bound "
+                "(%.2f-%.2f, target 0.8x)",
+                label, cold.read.median, cold.vsSequential.median, cold.vsSequential.low, cold.vsSequential.high,
+                cold.vsAhead.median, cold.vsAhead.low, cold.vsAhead.high);
+    if (cold.exiftool > 0) std::printf(", %.0fx exiftool", cold.read.median / cold.exiftool);
+    std::printf("\n");
 }
 
 int measure(const std::string& big, const std::string& small, const std::string& self) {
@@ -305,11 +328,17 @@ int measure(const std::string& big, const std::string& small, const std::string&
     std::printf("save: %.0f ms for %d points, %.2fx ogr2ogr\n", save * 1000, reading.values.pointCount,
                 ogr > 0 ? save / ogr : 0);
     std::printf("memory: %.0f MB peak for %d photos\n", std::atof(kib.c_str()) / 1024, reading.values.photoList.rows());
-    std::printf("cold: %.0f photos/s, %.1fx sequential bound, %.2fx look-ahead bound, %.0fx exiftool\n",
-                std::min(bigCold.read, smallCold.read),
-                std::min(bigCold.read / bigCold.sequential, smallCold.read / smallCold.sequential),
-                std::min(bigCold.read / bigCold.ahead, smallCold.read / smallCold.ahead),
-                bigCold.exiftool > 0 ? bigCold.read / bigCold.exiftool : 0);
+    coldSummary("big", bigCold);
+    coldSummary("small", smallCold);
+    return 0;
+}
+
+// The cold rounds alone, as bench/run cold runs them.
+int coldOnly(const std::string& big, const std::string& small) {
+    const ColdFigures bigCold = measureCold("big", big, true);
+    const ColdFigures smallCold = measureCold("small", small, false);
+    coldSummary("big", bigCold);
+    coldSummary("small", smallCold);
     return 0;
 }
 }  // namespace
@@ -319,7 +348,8 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 4 && args[0] == "corpus") return makeCorpus(args[1], args[2], std::stoi(args[3]));
     if (args.size() == 3 && args[0] == "measure") return measure(args[1], args[2], fs::read_symlink("/proc/self/exe"));
+    if (args.size() == 3 && args[0] == "cold") return coldOnly(args[1], args[2]);
     if (args.size() == 3 && args[0] == "memory") return memory(args[1], args[2]);
-    std::fprintf(stderr, "usage: %s corpus big|small FOLDER COUNT | measure BIG SMALL | memory SMALL OUT\n", argv[0]);
+    std::fprintf(stderr, "usage: %s corpus big|small FOLDER COUNT | measure BIG SMALL | cold BIG SMALL | memory SMALL OUT\n", argv[0]);
     return 2;
 }
