@@ -9,7 +9,7 @@
 # for the whole command (wineserver -p: it never ends by itself), and nothing ends it, nor
 # any program, until the command has ended.
 
-# A virtual display of its own: Wine's desktop stays on the display it was started on.
+# A virtual display of its own.
 windows_display=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$windows_display" >/dev/null 2>&1 &
 windows_xvfb=$!
@@ -33,6 +33,9 @@ scripts/wine-run wineboot --init >/dev/null 2>&1 || true
 wineserver -w 2>/dev/null || true
 wineserver -p </dev/null >/dev/null 2>&1 || { echo "windows: no Wine server could be started for $WINEPREFIX" >&2; exit 1; }
 export PICTRAK_WINE_SERVED=$WINEPREFIX
+# Wine's desktop, on this display for the whole command. Left to the first program that needs
+# one, it could be on the display of tests/drive_window.sh, and end with it.
+scripts/wine-run explorer.exe /desktop </dev/null >/dev/null 2>&1 &
 # A program that crashes ends at once with the crash's status, as on Windows with no debugger
 # set up: Wine's own debugger would report the crash and end the program with status 0, and
 # may keep the test's output open, so that ctest waits past any timeout.
