@@ -101,7 +101,10 @@ void SaveAsDialog::open(const std::string& folder) {
     listing_.start(folder);
 }
 
+// Not while a typed name is looked at: the listing of the folder above would come back as
+// the answer about that name.
 void SaveAsDialog::up() {
+    if (!checking_.empty()) return;
     const std::vector<std::string> chain = platform_->Chain(folder_);
     if (chain.size() > 1) open(chain[chain.size() - 2]);
 }
