@@ -653,9 +653,16 @@ private slots:
 
         // Offered again, in its folder, wherever the process is now.
         QDir::setCurrent(QDir::tempPath());
-        QVERIFY(!show([&](QDialog& shown, QLineEdit& name, QListWidget&) {
+        QVERIFY(!show([&](QDialog& shown, QLineEdit& name, QListWidget& list) {
             QCOMPARE(folderShown(shown), out.path());
             QCOMPARE(name.text(), typed);
+            // A folder typed that cannot be listed is no file to save under: it says why.
+            platform_->deny(platform_->Child(bytes(out.path()), "sub"));
+            name.setText("sub");
+            QTest::keyClick(&name, Qt::Key_Return);
+            QTRY_VERIFY(!shown.isVisible() || entries(list).value(0).startsWith("Permission denied"));
+            QVERIFY(shown.isVisible());
+            QCOMPARE(folderShown(shown), out.path());
             shown.reject();
         }));
         QCOMPARE(dialog.FileName(), typedPath);
