@@ -400,6 +400,11 @@ private slots:
             for (QString& photo : boxes) photo = error + photo;
             QCOMPARE(seen, boxes);
             if (!window_->isVisible()) return;
+            if (stoppedAfter == 4) {  // every photo was in: nothing to stop, the Read is whole
+                QCOMPARE(status(), QString("4 Pictrak file(s) have been read..."));
+                QCOMPARE(window_->values().photoCount, int16_t{4});
+                return;
+            }
             QCOMPARE(status(), QString("Read stopped after %1 of 4 photos; Save writes the photos of the last whole Read.")
                                    .arg(stoppedAfter));
             QTest::qWait(300);
@@ -410,6 +415,7 @@ private slots:
         const auto key = [](Qt::Key k) { return [k](QMessageBox* box) { QTest::keyClick(box, k); }; };
         read({key(Qt::Key_Return), key(Qt::Key_Escape)}, {"b.jpg", "c.jpg"}, 3);
         read({[](QMessageBox* box) { systemClose(box); }}, {"b.jpg"}, 2);
+        read({key(Qt::Key_Return), key(Qt::Key_Return), key(Qt::Key_Escape)}, {"b.jpg", "c.jpg", "d.jpg"}, 4);
         read({[this](QMessageBox*) { systemClose(window_.get()); }}, {"b.jpg"}, 0);
         QVERIFY(!window_->isVisible());
     }
@@ -623,6 +629,14 @@ private slots:
             QTest::keyClicks(&name, typed);
             turnsWhile([&] { QTest::keyClick(&name, Qt::Key_Return); });
             QCOMPARE(platform_->waiting(), 1);
+            // Backspace in the list goes nowhere meanwhile: the folder above, failing to list,
+            // would be taken for the answer about the typed name, and saved under.
+            const std::vector<std::string> chain = platform_->Chain(bytes(out.path()));
+            platform_->deny(chain[chain.size() - 2]);
+            QTest::keyClick(&list, Qt::Key_Backspace);
+            QTest::qWait(100);
+            QVERIFY(shown.isVisible());
+            QCOMPARE(folderShown(shown), out.path());
             QTest::mouseClick(shown.findChildren<QPushButton*>().last(), Qt::LeftButton);
             QVERIFY(!shown.isVisible());
         }));
@@ -639,9 +653,16 @@ private slots:
 
         // Offered again, in its folder, wherever the process is now.
         QDir::setCurrent(QDir::tempPath());
-        QVERIFY(!show([&](QDialog& shown, QLineEdit& name, QListWidget&) {
+        QVERIFY(!show([&](QDialog& shown, QLineEdit& name, QListWidget& list) {
             QCOMPARE(folderShown(shown), out.path());
             QCOMPARE(name.text(), typed);
+            // A folder typed that cannot be listed is no file to save under: it says why.
+            platform_->deny(platform_->Child(bytes(out.path()), "sub"));
+            name.setText("sub");
+            QTest::keyClick(&name, Qt::Key_Return);
+            QTRY_VERIFY(!shown.isVisible() || entries(list).value(0).startsWith("Permission denied"));
+            QVERIFY(shown.isVisible());
+            QCOMPARE(folderShown(shown), out.path());
             shown.reject();
         }));
         QCOMPARE(dialog.FileName(), typedPath);

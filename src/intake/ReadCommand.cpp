@@ -323,8 +323,10 @@ void ReadCommand::Waiting() {
 
 void ReadCommand::Stop() { stopAfter(next_); }
 
+// Every photo taken (a box on the last one still up) leaves nothing to stop: that Read is
+// whole, and ends as one.
 void ReadCommand::stopAfter(int read) {
-    if (!fetches_) return;
+    if (!fetches_ || read >= v_.photoCount) return;
     letGo();
     const int listed = v_.photoCount;
     putBack();

@@ -52,7 +52,7 @@ public:
     // reading goes on.
     bool TakeFetched(bool wait);
     // Escape: ends the reading at once, puts back the table of the last whole Read and
-    // says how far it came.
+    // says how far it came; once every photo is in (a box on the last one up), it is whole.
     void Stop();
     bool Reading() const { return fetches_ != nullptr; }
     // Called now and then while the reading goes on: once no photo has come in for a few

@@ -18,6 +18,20 @@ namespace {
 constexpr int nameRole = Qt::UserRole;        // the entry's bytes
 constexpr int folderRole = Qt::UserRole + 1;  // whether it is a folder
 
+// What a failed listing of a typed name says: true when nothing is there, or no folder (a
+// file, or a name in a folder that is not there), so the name is a file's to save. Any other
+// failure (closed, a share that fails) may be a folder's: saving there could replace a
+// shapefile of the same name the user never chose.
+bool noFolderThere(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const RuntimeError& e) {
+        return e.number() == errPathNotFound;
+    } catch (...) {
+    }
+    return false;
+}
+
 QLabel* buddied(const QString& text, QWidget* buddy) {
     auto* label = new QLabel(text);
     label->setBuddy(buddy);
@@ -101,14 +115,17 @@ void SaveAsDialog::open(const std::string& folder) {
     listing_.start(folder);
 }
 
+// Not while a typed name is looked at: the listing of the folder above would come back as
+// the answer about that name.
 void SaveAsDialog::up() {
+    if (!checking_.empty()) return;
     const std::vector<std::string> chain = platform_->Chain(folder_);
     if (chain.size() > 1) open(chain[chain.size() - 2]);
 }
 
 // What the name is can only be known by asking the storage, which may not answer: the
-// name is listed as a folder would be. One that lists is a folder and opens; any other
-// is the file to save.
+// name is listed as a folder would be. One that lists is a folder and opens; one with
+// nothing, or no folder, there is the file to save; any other failure is said in the list.
 void SaveAsDialog::save() {
     const std::string typed = name_->text().toStdString();
     if (typed.empty() || !checking_.empty()) return;
@@ -121,15 +138,17 @@ void SaveAsDialog::save() {
 void SaveAsDialog::arrived(const std::string& folder, const FolderContents& contents, std::exception_ptr failure) {
     if (!checking_.empty()) {
         checking_.clear();
-        if (failure) {
+        if (failure && noFolderThere(failure)) {
             chosen_ = folder;
             accept();
             return;
         }
-        // "sub/..", typed, names the folder above.
-        folder_ = platform_->Clean(std::filesystem::u8path(folder).lexically_normal().u8string());
-        path_->setText(QString::fromStdString(folder_));
-        name_->clear();
+        if (!failure) {
+            // "sub/..", typed, names the folder above.
+            folder_ = platform_->Clean(std::filesystem::u8path(folder).lexically_normal().u8string());
+            path_->setText(QString::fromStdString(folder_));
+            name_->clear();
+        }
         setChecking(false);
     }
     entries_->clear();
