@@ -391,7 +391,7 @@ private slots:
             answer(box);
         });
         answering.start();
-        const QString error = "Error Encountered: " + QString::fromStdString(bytes(photos.path())) + "/";
+        const QString error = "Error Encountered: " + QString::fromStdString(bytes(photos.path())) + QDir::separator();
         const auto read = [&](std::vector<std::function<void(QMessageBox*)>> given, QStringList boxes, int stoppedAfter) {
             answers = std::move(given);
             seen.clear();
