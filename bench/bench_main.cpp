@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Fakes.h"
@@ -36,10 +38,12 @@ using Clock = std::chrono::steady_clock;
 namespace {
 constexpr int rounds = 5;
 // Cold rounds: at least this many, and more while they have measured less than this long
-// in all, so that a corpus read in a blink is not at the mercy of one busy moment.
-constexpr int coldRounds = 7;
-constexpr double coldSecondsAtLeast = 20;
-constexpr int coldRoundsAtMost = 41;
+// in all, so that a corpus read in a blink is not at the mercy of one busy moment: the
+// camera-sized photos' rounds each vary by half, and the median of a few dozen of them still
+// moved by a tenth from one run to the next.
+constexpr int coldRounds = 15;
+constexpr double coldSecondsAtLeast = 60;
+constexpr int coldRoundsAtMost = 201;
 
 double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
@@ -105,6 +109,33 @@ double rawOnce(const std::string& folder, const std::vector<std::string>& names,
         close(fd);
     }
     return seconds(start);
+}
+
+// The same touch from as many threads as Read has readers, each taking the next photo: what
+// the storage gives with Read's requests in flight when nothing is parsed.
+double parallelOnce(const std::string& folder, const std::vector<std::string>& names) {
+    std::atomic<size_t> next{0};
+    const auto touch = [&] {
+        std::vector<char> buffer(64 * 1024);
+        for (size_t i; (i = next++) < names.size();) {
+            const int fd = open((folder + "/" + names[i]).c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0) continue;
+            if (read(fd, buffer.data(), buffer.size()) < 0) std::perror("read");
+            close(fd);
+        }
+    };
+    const auto start = Clock::now();
+    std::vector<std::thread> threads;
+    for (int i = 0; i < readRequestsInFlight; ++i) threads.emplace_back(touch);
+    for (std::thread& thread : threads) thread.join();
+    return seconds(start);
+}
+
+// The processor time this process has had, all threads, user and system.
+double processorSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 double rawBound(const std::string& folder, const std::vector<std::string>& names) {
@@ -217,7 +248,7 @@ Spread spread(std::vector<double> values) {
 
 // Rates with nothing of the corpus's photos cached, as from a card or a disk not read yet.
 struct ColdFigures {
-    Spread sequential, ahead, read, vsSequential, vsAhead;
+    Spread sequential, ahead, parallel, read, vsSequential, vsAhead, vsParallel, busy;
     double exiftool = 0, stayed = 0;
     long leftToWriteKiB = 0;
 };
@@ -236,39 +267,52 @@ ColdFigures measureCold(const char* label, const std::string& folder, bool withE
         return n / took;
     };
     Reading reading(folder, names);
+    std::vector<double> busy;  // the cores Read kept busy, round by round
     const std::function<double()> ways[] = {
         [&] { return rawOnce(folder, names, false); },
         [&] { return rawOnce(folder, names, true); },
+        [&] { return parallelOnce(folder, names); },
         [&] {
+            const double processor = processorSeconds();
             const auto start = Clock::now();
             reading.run();
-            return seconds(start);
+            const double took = seconds(start);
+            busy.push_back((processorSeconds() - processor) / took);
+            return took;
         },
     };
+    constexpr int wayCount = 4, read = 3;
     // The rounds take turns, and which goes first turns too, so that a change in the shared
     // machine's load falls on all of them alike. The first round is not counted: it warms
     // what a cold round keeps (the program, the folder's entries, the files' inodes).
-    std::vector<double> rates[3];
+    std::vector<double> rates[wayCount];
     int rounds = 0;
     for (int round = -1; round < coldRounds || (measured < coldSecondsAtLeast && round < coldRoundsAtMost); ++round) {
-        if (round == 0) measured = 0;
-        for (int turn = 0; turn < 3; ++turn) {
-            const int way = (round + 1 + turn) % 3;
+        if (round == 0) {
+            measured = 0;
+            busy.clear();
+        }
+        for (int turn = 0; turn < wayCount; ++turn) {
+            const int way = (round + 1 + turn) % wayCount;
             const double rate = cold(ways[way]);
             if (round >= 0) rates[way].push_back(rate);
         }
         rounds = round + 1;
     }
-    std::vector<double> vsSequential, vsAhead;
+    std::vector<double> vsSequential, vsAhead, vsParallel;
     for (int round = 0; round < rounds; ++round) {
-        vsSequential.push_back(rates[2][round] / rates[0][round]);
-        vsAhead.push_back(rates[2][round] / rates[1][round]);
+        vsSequential.push_back(rates[read][round] / rates[0][round]);
+        vsAhead.push_back(rates[read][round] / rates[1][round]);
+        vsParallel.push_back(rates[read][round] / rates[2][round]);
     }
     out.sequential = spread(rates[0]);
     out.ahead = spread(rates[1]);
-    out.read = spread(rates[2]);
+    out.parallel = spread(rates[2]);
+    out.read = spread(rates[read]);
     out.vsSequential = spread(vsSequential);
     out.vsAhead = spread(vsAhead);
+    out.vsParallel = spread(vsParallel);
+    out.busy = spread(busy);
     if (withExiftool) {
         const double rate = cold([&] { return exiftool(folder, 1); });
         out.exiftool = std::isfinite(rate) ? rate : 0;  // no exiftool here
@@ -280,18 +324,23 @@ ColdFigures measureCold(const char* label, const std::string& folder, bool withE
     };
     const std::string peer = withExiftool ? ", exiftool " + std::to_string(std::lround(out.exiftool)) + "/s" : "";
     std::printf("cold %-6s %6zu photos, medians of %d rounds (lowest-highest): sequential bound %s, look-ahead "
-                "bound %s, Read %s%s; at most %.2f%% of pages stayed cached, %.0f MB left to write\n",
+                "bound %s, %d-thread bound %s, Read %s%s; at most %.2f%% of pages stayed cached, %.0f MB left "
+                "to write\n",
                 label, names.size(), rounds, rate(out.sequential).c_str(), rate(out.ahead).c_str(),
-                rate(out.read).c_str(), peer.c_str(), out.stayed, out.leftToWriteKiB / 1024.0);
+                readRequestsInFlight, rate(out.parallel).c_str(), rate(out.read).c_str(), peer.c_str(), out.stayed,
+                out.leftToWriteKiB / 1024.0);
     return out;
 }
 
-// A corpus's cold summary, its ratios beside their targets.
+// A corpus's cold summary, its ratios beside their targets, and how much of the machine's
+// processors Read had: near all of them, the processors bound it, not the storage.
 void coldSummary(const char* label, const ColdFigures& cold) {
     std::printf("cold: %s: %.0f photos/s, %.1fx sequential bound (%.1f-%.1f, target 3x), %.2fx look-ahead bound "
-                "(%.2f-%.2f, target 0.8x)",
+                "(%.2f-%.2f, target 0.8x), %.2fx %d-thread bound (%.2f-%.2f), %.1f of %u cores busy",
                 label, cold.read.median, cold.vsSequential.median, cold.vsSequential.low, cold.vsSequential.high,
-                cold.vsAhead.median, cold.vsAhead.low, cold.vsAhead.high);
+                cold.vsAhead.median, cold.vsAhead.low, cold.vsAhead.high, cold.vsParallel.median,
+                readRequestsInFlight, cold.vsParallel.low, cold.vsParallel.high, cold.busy.median,
+                std::thread::hardware_concurrency());
     if (cold.exiftool > 0) std::printf(", %.0fx exiftool", cold.read.median / cold.exiftool);
     std::printf("\n");
 }
