@@ -254,7 +254,9 @@ TEST(ReadTags, ManyPhotosFinishingOutOfOrderLandOnTheirOwnRows) {
 // Photos that fail for want of their storage: one whose own bytes are lost (a bad sector,
 // a file removed) keeps its message and the Read goes on; when the folder fails too or does
 // not answer, the share is gone, and the Read stops at that photo with one message naming
-// the folder, after the messages of the photos before it. Escape in a photo's box stops too.
+// the folder, after the messages of the photos before it. Escape in a photo's box stops too;
+// a Read pressed after Escape in the window, while the stopped Read's box has not yet gone, is
+// neither stopped by that box's answer nor left waiting, and reads to the end.
 TEST(ReadTags, AShareThatIsGoneCostsOneMessageAndEscapeInABoxStops) {
     TempDir dir;
     const std::vector<std::string> names = {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg"};
@@ -273,6 +275,7 @@ TEST(ReadTags, AShareThatIsGoneCostsOneMessageAndEscapeInABoxStops) {
         int answer;
         std::vector<std::string> messages;  // each the start of one
         std::string status;
+        bool readAgain = false;  // Escape in the window and Read, while the first box waits
     } cases[] = {
         {"the share goes away at d", {"d", "e", "f"}, IoError::storage, true, false, answerYes,
          {notJpeg, gone + "made to fail); the Read stopped at " + (dir / "d.jpg")}, "Read stopped after 3" + stopped},
@@ -286,6 +289,8 @@ TEST(ReadTags, AShareThatIsGoneCostsOneMessageAndEscapeInABoxStops) {
          {notJpeg, "Error Encountered: " + (dir / "e.jpg") + ": no such file"}, "6" + readText},
         {"Escape in the first box", {"c", "d", "e"}, IoError::storage, false, false, answerCancel, {notJpeg},
          "Read stopped after 2" + stopped},
+        {"Read again before the first box has gone", {}, IoError::storage, false, false, answerCancel,
+         {notJpeg, notJpeg}, "6" + readText, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -299,6 +304,12 @@ TEST(ReadTags, AShareThatIsGoneCostsOneMessageAndEscapeInABoxStops) {
         platform->failReads(paths, c.error, c.allGone);
         if (c.folderSilent) platform->stall(dir.path());
         setup.box.answer = c.answer;
+        if (c.readAgain)
+            setup.box.whileShown = [&] {
+                if (setup.box.shown.size() > 1) return void(setup.box.answer = answerYes);
+                setup.read.Stop();
+                setup.read.cmdReadAll_Click();
+            };
 
         setup.read.cmdReadAll_Click();
         platform->answer();

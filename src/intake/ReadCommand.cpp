@@ -268,7 +268,11 @@ bool ReadCommand::TakeFetched(bool wait) {
             // Everything fetched in a row is taken under one lock: the readers seldom wait for it.
             for (Fetched& one : got) {
                 take(next_++, one);
-                if (fetches_ != fetches) return Reading();  // stopped while a message box waited
+                if (fetches_ == fetches) continue;
+                // Stopped while a message box waited. A Read begun meanwhile (Escape, then Read,
+                // before the box had gone) was not taken: its call came while this one took.
+                taking_ = false;
+                return Reading() && TakeFetched(wait);
             }
             got.clear();
             showProgress(false);
@@ -305,7 +309,10 @@ void ReadCommand::take(int row, Fetched& got) {
     v_.currentPhoto = v_.photoList.cell(row, colPath);
     for (size_t i = 0; i < got.tags.size(); ++i) v_.photoList.cell(row, tagColumns[i].column) = got.tags[i];
     if (got.readerFailed) throw ReaderFailed{};
-    if (!got.error.empty() && box_.Show("Error Encountered: " + got.error, styleOk) == answerCancel && Reading())
+    // The box's answer is for this Read alone, not for one begun while it waited.
+    const std::shared_ptr<Fetches> reading = fetches_;
+    if (!got.error.empty() && box_.Show("Error Encountered: " + got.error, styleOk) == answerCancel &&
+        fetches_ == reading)
         stopAfter(row + 1);
 }
 

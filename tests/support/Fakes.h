@@ -39,8 +39,10 @@ struct ShownMessage {
 struct FakeMessageBox : MessageBox {
     std::vector<ShownMessage> shown;
     int answer = answerYes;
+    std::function<void()> whileShown;  // what the user does while the box waits; may set the answer
     int Show(const std::string& prompt, int style, const std::string& title) override {
         shown.push_back({prompt, style, title});
+        if (whileShown) whileShown();
         return answer;
     }
 };
