@@ -90,6 +90,15 @@ int makeCorpus(const std::string& kind, const std::string& folder, int count) {
     return 0;
 }
 
+// A photo opened as Read opens it: the kernel reads what is asked and nothing ahead. Its own
+// read-ahead took 256 KiB of each camera-sized photo here, four times what Read reads, and a
+// bound that moves more than Read does flatters Read.
+int openAsRead(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
+    return fd;
+}
+
 // The machine's bound for touching every photo: open, read the first 64 KiB, close; with
 // `ahead`, the same loop asking the kernel for the next photos, 32 to 64 ahead, in bursts.
 double rawOnce(const std::string& folder, const std::vector<std::string>& names, bool ahead) {
@@ -103,7 +112,7 @@ double rawOnce(const std::string& folder, const std::vector<std::string>& names,
                 if (fd >= 0) posix_fadvise(fd, 0, 64 * 1024, POSIX_FADV_WILLNEED);
                 if (fd >= 0) close(fd);
             }
-        const int fd = open((folder + "/" + names[i]).c_str(), O_RDONLY | O_CLOEXEC);
+        const int fd = openAsRead(folder + "/" + names[i]);
         if (fd < 0) continue;
         if (read(fd, buffer.data(), buffer.size()) < 0) std::perror("read");
         close(fd);
@@ -118,7 +127,7 @@ double parallelOnce(const std::string& folder, const std::vector<std::string>& n
     const auto touch = [&] {
         std::vector<char> buffer(64 * 1024);
         for (size_t i; (i = next++) < names.size();) {
-            const int fd = open((folder + "/" + names[i]).c_str(), O_RDONLY | O_CLOEXEC);
+            const int fd = openAsRead(folder + "/" + names[i]);
             if (fd < 0) continue;
             if (read(fd, buffer.data(), buffer.size()) < 0) std::perror("read");
             close(fd);
