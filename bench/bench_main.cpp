@@ -252,7 +252,10 @@ struct Spread {
 
 Spread spread(std::vector<double> values) {
     std::sort(values.begin(), values.end());
-    return {values[values.size() / 2], values.front(), values.back()};
+    // The rounds run until a minute is measured, so their count is as often even as odd: the
+    // median of an even count lies between its two middle rounds, not on the higher one.
+    const size_t n = values.size();
+    return {(values[(n - 1) / 2] + values[n / 2]) / 2, values.front(), values.back()};
 }
 
 // Rates with nothing of the corpus's photos cached, as from a card or a disk not read yet.
