@@ -44,6 +44,9 @@ constexpr int rounds = 5;
 constexpr int coldRounds = 15;
 constexpr double coldSecondsAtLeast = 60;
 constexpr int coldRoundsAtMost = 201;
+// Each measurement first waits for the machine's writing, up to half a minute: on a machine
+// that keeps writing, the rounds stop adding up after this long.
+constexpr double coldWallSecondsAtMost = 300;
 
 double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
@@ -299,7 +302,10 @@ ColdFigures measureCold(const char* label, const std::string& folder, bool withE
     // what a cold round keeps (the program, the folder's entries, the files' inodes).
     std::vector<double> rates[wayCount];
     int rounds = 0;
-    for (int round = -1; round < coldRounds || (measured < coldSecondsAtLeast && round < coldRoundsAtMost); ++round) {
+    const auto began = Clock::now();
+    for (int round = -1; round < coldRounds || (measured < coldSecondsAtLeast && round < coldRoundsAtMost &&
+                                                seconds(began) < coldWallSecondsAtMost);
+         ++round) {
         if (round == 0) {
             measured = 0;
             busy.clear();
