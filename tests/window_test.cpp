@@ -63,6 +63,7 @@ class WindowTest : public QObject {
     FakeSaveDialog dialog_;
     std::shared_ptr<ListingPlatform> platform_ = std::make_shared<ListingPlatform>();
     std::unique_ptr<FrmPictrak> window_;
+    int quits_ = 0;  // the program ended at once
 
     template <typename T>
     T* control(const char* name) {
@@ -113,10 +114,11 @@ private slots:
         platform_ = std::make_shared<ListingPlatform>();
         box_ = FakeMessageBox{};
         dialog_ = FakeSaveDialog{};
+        quits_ = 0;
         platform_->programFolder = bytes(program_.path());
         QFile::remove(program_.filePath("latlongwgs84.prj"));
         QVERIFY(QFile::copy(PICTRAK_PRJ, program_.filePath("latlongwgs84.prj")));
-        window_ = std::make_unique<FrmPictrak>(WindowPlatform{&box_, &dialog_, platform_, {}});
+        window_ = std::make_unique<FrmPictrak>(WindowPlatform{&box_, &dialog_, platform_, {}, [this] { ++quits_; }});
         listed();
     }
     void cleanup() { window_.reset(); }
@@ -315,7 +317,7 @@ private slots:
         // Started in a folder closed to the program: empty lists, and the status bar says why
         // with the folder list's own words; no box holds up the window nobody has used yet.
         platform_->deny(platform_->CurrentFolder());
-        window_ = std::make_unique<FrmPictrak>(WindowPlatform{&box_, &dialog_, platform_, {}});
+        window_ = std::make_unique<FrmPictrak>(WindowPlatform{&box_, &dialog_, platform_, {}, [this] { ++quits_; }});
         listed();
         QCOMPARE(box_.shown.size(), size_t{2});
         QVERIFY(files().isEmpty());
@@ -365,7 +367,7 @@ private slots:
     void aPhotosBoxGoesOnWithOkAndStopsTheReadOtherwise() {
         QTemporaryDir photos;
         for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) writePhoto(bytes(photos.filePath(name)), 10);
-        window_ = std::make_unique<FrmPictrak>(WindowPlatform{nullptr, &dialog_, platform_, {}});
+        window_ = std::make_unique<FrmPictrak>(WindowPlatform{nullptr, &dialog_, platform_, {}, [this] { ++quits_; }});
         listed();
         showActive();
         openFolder(photos.path());
@@ -460,11 +462,26 @@ private slots:
             QVERIFY2(!control<QWidget>(name)->isEnabled(), name);
         window_->close();
         QVERIFY(window_->isVisible());
+        QCOMPARE(status(), "Saving " + shapefile + "... The window closes once it is saved, or at once if closed again.");
         platform_->answer();
         QTRY_VERIFY(!window_->isVisible());
         QCOMPARE(status(), "Conversion complete, " + shapefile + " saved.");
         QVERIFY(QFile::exists(shapefile));
         QVERIFY(box_.shown.empty());
+        QCOMPARE(quits_, 0);
+
+        // Closed again while the storage holds the Save, the window goes at once.
+        showActive();
+        platform_->stall(firstWritten);
+        QTest::mouseClick(control<QPushButton>("cmdWrite"), Qt::LeftButton);
+        QTRY_COMPARE(platform_->waiting(), 1);
+        window_->close();
+        QVERIFY(window_->isVisible() && quits_ == 0);
+        window_->close();
+        QVERIFY(!window_->isVisible());
+        QCOMPARE(quits_, 1);
+        platform_->answer();
+        QTRY_COMPARE(status(), "Conversion complete, " + shapefile + " saved.");
     }
 
     // Save writes 32766 points at most: a folder of that many reads and saves whole, one more

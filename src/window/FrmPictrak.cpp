@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
+#include <cstdlib>
 #include <optional>
 #include <utility>
 
@@ -54,6 +55,7 @@ FrmPictrak::FrmPictrak(WindowPlatform platform)
       CommonDialog1(this, sharedSystem_),
       box_(platform.messageBox ? *platform.messageBox : ownBox_),
       dialog_(platform.commonDialog ? *platform.commonDialog : CommonDialog1),
+      quitNow_(platform.quitNow ? platform.quitNow : [] { std::_Exit(EXIT_FAILURE); }),
       // The readers outlive the window when the storage holds them, and so must what they read with.
       tagReaders_(platform.tagReaders ? platform.tagReaders : [system = sharedSystem_]() -> std::unique_ptr<TagReader> {
           return std::make_unique<ExifTagReader>(*system);
@@ -99,12 +101,19 @@ FrmPictrak::~FrmPictrak() {
 }
 
 // Readers still waiting on the storage are let go, not waited for: closing ends the program.
-// A Save is waited for: cut short, it would leave its files aside for the next Save.
+// A Save is waited for: cut short, it would leave its files aside for the next Save. Closed
+// again, the window goes at once, whatever the storage: the Save ends as a crash would end
+// it, and its marker has the next Save under that name finish it or put the earlier set back.
 void FrmPictrak::closeEvent(QCloseEvent* event) {
     if (saver_.joinable()) {
-        closeWhenSaved_ = true;
-        StatusBar1->SetSimpleText("Saving " + values_.shapePath + "... The window closes once it is saved.");
         event->ignore();
+        if (std::exchange(closeWhenSaved_, true)) {
+            hide();
+            quitNow_();
+            return;
+        }
+        StatusBar1->SetSimpleText("Saving " + values_.shapePath +
+                                  "... The window closes once it is saved, or at once if closed again.");
         return;
     }
     // A photo's message box goes with the Read it belongs to.

@@ -28,6 +28,8 @@ struct WindowPlatform {
     SaveDialog* commonDialog = nullptr;
     std::shared_ptr<Platform> system;
     TagReaderFactory tagReaders;
+    // Ends the program at once, as a crash would: the user will not wait for the storage.
+    std::function<void()> quitNow;
 };
 
 // The program's one window: the three steps, the two lists, Read and Save.
@@ -69,6 +71,7 @@ private:
     QtSaveDialog CommonDialog1;
     MessageBox& box_;
     SaveDialog& dialog_;
+    const std::function<void()> quitNow_;
     TagReaderFactory tagReaders_;
 
     QPushButton* cmdReadAll = nullptr;
