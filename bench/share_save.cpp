@@ -13,6 +13,7 @@
 
 #include "Fakes.h"
 #include "LatencyCounts.h"
+#include "PlacedPhotos.h"
 #include "output/SaveCommand.h"
 #include "output/ShapelibShapeFiles.h"
 
@@ -38,16 +39,10 @@ int main(int argc, char** argv) {
                   fs::copy_options::overwrite_existing);
     dialog.fileName = (folder / "save.shp").string();
 
-    // A photo table as Read leaves it, every photo placed; each set elsewhere.
+    // A photo table as Read leaves it, every photo placed and dated; each set elsewhere.
     const auto photos = [&](int set) {
-        values.photoList.resize(points);
-        values.photoCount = static_cast<int16_t>(points);
-        for (int r = 0; r < points; ++r) {
-            values.photoList.cell(r, colPath) = "/trip/" + std::to_string(set) + "/IMG_" + std::to_string(r) + ".jpg";
-            values.photoList.cell(r, colLatitude) = std::to_string((r + set) % 80) + " Degrees 59 Minutes 30 Seconds N";
-            values.photoList.cell(r, colLongitude) = "91 Degrees 30 Minutes 15 Seconds W";
-            values.photoList.cell(r, colDateTime) = "2020:01:02 03:04:05";
-        }
+        placePhotos(values, points, set);
+        for (int r = 0; r < points; ++r) values.photoList.cell(r, colDateTime) = "2020:01:02 03:04:05";
     };
     try {
         photos(0);

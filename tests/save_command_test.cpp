@@ -11,6 +11,7 @@
 
 #include "Fakes.h"
 #include "FaultyPlatform.h"
+#include "PlacedPhotos.h"
 #include "Readers.h"
 #include "TempDir.h"
 #include "output/SaveCommand.h"
@@ -87,16 +88,7 @@ struct SaveFixture : ::testing::Test {
         photos(2);
         values.photoList.cell(1, colLatitude) = "";  // no position
     }
-    // A photo table as Read leaves it, every photo placed, each set of them elsewhere.
-    void photos(int count, int set = 0) {
-        values.photoList.resize(count);
-        values.photoCount = static_cast<int16_t>(count);
-        for (int r = 0; r < count; ++r) {
-            values.photoList.cell(r, colPath) = "/p" + std::to_string(set) + "/" + std::to_string(r) + ".jpg";
-            values.photoList.cell(r, colLatitude) = std::to_string((r + set) % 80) + " Degrees 59 Minutes 30 Seconds N";
-            values.photoList.cell(r, colLongitude) = "91 Degrees 30 Minutes 15 Seconds W";
-        }
-    }
+    void photos(int count, int set = 0) { placePhotos(values, count, set); }
     void freshPlatform(bool modelSyncsOnly = false) {
         platform = FaultyPlatform();
         platform.programFolder = program.path();
