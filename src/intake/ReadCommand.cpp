@@ -319,13 +319,16 @@ void ReadCommand::take(int row, Fetched& got) {
 void ReadCommand::showProgress(bool now) {
     if (!now && Clock::now() - shown_ < progressEvery) return;
     shown_ = Clock::now();
-    statusBar_.SetSimpleText("Reading " + grouped(next_) + " of " + grouped(v_.photoCount) + " photos...");
+    statusBar_.SetSimpleText(progressText());
+}
+
+std::string ReadCommand::progressText() const {
+    return "Reading " + grouped(next_) + " of " + grouped(v_.photoCount) + " photos...";
 }
 
 void ReadCommand::Waiting() {
     if (!fetches_ || taking_ || Clock::now() - progressed_ < storageSilence) return;
-    statusBar_.SetSimpleText("Reading " + grouped(next_) + " of " + grouped(v_.photoCount) +
-                             " photos... waiting for the storage to answer; Escape stops the Read.");
+    statusBar_.SetSimpleText(progressText() + " waiting for the storage to answer; Escape stops the Read.");
 }
 
 void ReadCommand::Stop() { stopAfter(next_); }

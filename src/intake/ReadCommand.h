@@ -75,6 +75,7 @@ private:
     // Stores one photo's texts in its row and shows its problem; throws when the reader failed.
     void take(int row, Fetched& got);
     void stopAfter(int read);
+    std::string progressText() const;
     void showProgress(bool now);
     // The table of the last whole Read, back in place of a Read that did not end.
     void putBack();
