@@ -5,8 +5,10 @@
 #include "tables/RuntimeError.h"
 
 namespace {
-bool endsWith(const std::string& name, const char* ending) {
-    return name.size() > 4 && QString::fromLatin1(name.c_str() + name.size() - 4).compare(ending, Qt::CaseInsensitive) == 0;
+bool endsWith(const std::string& name, const QString& ending) {
+    const auto length = static_cast<size_t>(ending.size());
+    return name.size() > length &&
+           QString::fromLatin1(name.c_str() + name.size() - length).compare(ending, Qt::CaseInsensitive) == 0;
 }
 
 void sortByName(std::vector<ListedEntry>& entries) {
