@@ -94,17 +94,22 @@ xdotool mousemove $((X + 40)) $((Y + 200)) click 1
 sleep 0.5
 xdotool key alt+r
 sleep 2
-# Each photo Read has a problem with is told in a box of its own ("Pictrak").
-for ((shown = 0; shown < 100; shown++)); do
+# Each photo Read has a problem with is told in a box of its own ("Pictrak"), and Save
+# stays disabled until Read has ended: Save is pressed until its dialog appears, each box
+# confirmed meanwhile, however long the boxes take to come on a busy machine.
+for ((tries = 0; tries < 300; tries++)); do
     box=$(xdotool search --onlyvisible --name "^Pictrak$" 2>/dev/null | head -n 1) || true
-    [ -n "$box" ] || break
-    xdotool windowfocus "$box" 2>/dev/null || true
-    xdotool key Return
-    sleep 0.5
+    if [ -n "$box" ]; then
+        xdotool windowfocus "$box" 2>/dev/null || true
+        xdotool key Return
+        sleep 0.5
+        continue
+    fi
+    xdotool windowfocus "$window" 2>/dev/null || true
+    xdotool key alt+s
+    wait_for 20 xdotool search --name "^Save As$" && break
 done
-xdotool windowfocus "$window" 2>/dev/null || true
-xdotool key alt+s
-wait_for 150 xdotool search --name "^Save As$" || fail "the save dialog did not appear"
+xdotool search --name "^Save As$" >/dev/null 2>&1 || fail "the save dialog did not appear"
 sleep 1
 xdotool type --delay 20 "$out${sep}trip"
 xdotool key Return

@@ -93,23 +93,27 @@ struct ReadCommand::Fetched {
 };
 
 // The photos being fetched, shared by the command and its reader threads. A reader thread
-// ends when every photo is fetched or the reading has been stopped; nobody waits for it, so
-// that a request the storage never answers holds nothing up.
+// ends when every photo is fetched or the reading has been stopped. Once stopped, a reader
+// waiting for the storage is left to end by itself, so that a request the storage never
+// answers holds nothing up; the others are waited for, since a thread still ending as the
+// program ends can crash the runtime's teardown (seen on Windows).
 struct ReadCommand::Fetches {
     Fetches(std::vector<std::string> photos, TagReaderFactory reader, std::shared_ptr<Platform> system,
-            std::string photoFolder)
+            std::string photoFolder, int readers)
         : paths(std::move(photos)), newTagReader(std::move(reader)), platform(std::move(system)),
-          folder(std::move(photoFolder)), slots(fetchedAhead) {}
+          folder(std::move(photoFolder)), slots(fetchedAhead), fetching(static_cast<size_t>(readers)) {}
 
-    void work() {
+    void work(size_t reader) {
         std::unique_lock<std::mutex> lock(m);
         for (;;) {
             room.wait(lock, [this] { return stopped || nextFetch >= count() || nextFetch < nextTake + fetchedAhead; });
             if (stopped || nextFetch >= count()) return;
             const int row = nextFetch++;
+            fetching[reader] = true;
             lock.unlock();
             Fetched got = fetch(paths[row]);
             lock.lock();
+            fetching[reader] = false;
             if (stopped) return;
             got.ready = true;
             slots[row % fetchedAhead] = std::move(got);
@@ -150,6 +154,7 @@ struct ReadCommand::Fetches {
     std::condition_variable room;     // a reader may fetch further, or stop
     std::condition_variable arrived;  // the photo taken next is fetched
     std::vector<Fetched> slots;       // photo `row` in slot row % fetchedAhead
+    std::vector<bool> fetching;       // by reader: out at the storage
     int nextFetch = 0;
     int nextTake = 0;
     bool stopped = false;
@@ -219,15 +224,15 @@ void ReadCommand::StartReading() {
     letGo();
     std::vector<std::string> paths;
     for (int row = 0; row < v_.photoCount; ++row) paths.push_back(v_.photoList.cell(row, colPath));
-    fetches_ = std::make_shared<Fetches>(std::move(paths), newTagReader_, platform_, folder_);
+    const int threads = std::min(readersAtOnce, static_cast<int>(paths.size()));
+    fetches_ = std::make_shared<Fetches>(std::move(paths), newTagReader_, platform_, folder_, threads);
     fetches_->wake = wake_;
     next_ = 0;
     progressed_ = Clock::now();
     statusBefore_ = statusBar_.SimpleText();
-    const int threads = std::min(readersAtOnce, fetches_->count());
-    for (int i = 0; i < threads; ++i) {
+    for (size_t i = 0; i < static_cast<size_t>(threads); ++i) {
         try {
-            std::thread([fetches = fetches_] { fetches->work(); }).detach();
+            readers_.emplace_back([fetches = fetches_, i] { fetches->work(i); });
         } catch (const std::system_error&) {
             if (i > 0) break;  // the readers already going fetch every photo all the same
             letGo();
@@ -354,11 +359,21 @@ void ReadCommand::putBack() {
 
 void ReadCommand::letGo() {
     if (!fetches_) return;
+    std::vector<bool> held;
     {
         std::lock_guard<std::mutex> lock(fetches_->m);
         fetches_->stopped = true;
         fetches_->wake = nullptr;
+        held = fetches_->fetching;
     }
     fetches_->room.notify_all();
+    // A reader not at the storage now never goes there again: it ends at once.
+    for (size_t i = 0; i < readers_.size(); ++i) {
+        if (held[i])
+            readers_[i].detach();
+        else
+            readers_[i].join();
+    }
+    readers_.clear();
     fetches_.reset();
 }

@@ -3,6 +3,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "intake/ListControls.h"
 #include "intake/TagReader.h"
@@ -92,6 +94,7 @@ private:
     std::function<void()> wake_;
 
     std::shared_ptr<Fetches> fetches_;  // shared with the reader threads
+    std::vector<std::thread> readers_;  // of fetches_, in its order
     Earlier earlier_;                   // what a stopped Read puts back
     std::string folder_;                // of the listed photos
     std::string statusBefore_;          // what a failed Read puts back

@@ -81,11 +81,17 @@ struct GatedTagReaders : std::enable_shared_from_this<GatedTagReaders> {
     int created = 0, opened = 0, finished = 0, failing = -1;
     bool woken = false;  // the Read asked for its photos to be taken
 
+    // Wine stalls a program for seconds now and then on a busy machine.
+#ifdef _WIN32
+    static constexpr auto patience = std::chrono::seconds(30);
+#else
+    static constexpr auto patience = std::chrono::seconds(5);
+#endif
     static bool problem(int photo) { return photo % 7 == 3; }
     template <typename Done>
     bool await(Done done) {
         std::unique_lock<std::mutex> lock(m);
-        return changed.wait_for(lock, std::chrono::seconds(5), done);
+        return changed.wait_for(lock, patience, done);
     }
     void let(const std::function<void()>& change) {
         std::lock_guard<std::mutex> lock(m);
