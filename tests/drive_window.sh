@@ -96,8 +96,10 @@ xdotool key alt+r
 sleep 2
 # Each photo Read has a problem with is told in a box of its own ("Pictrak"), and Save
 # stays disabled until Read has ended: Save is pressed until its dialog appears, each box
-# confirmed meanwhile, however long the boxes take to come on a busy machine.
-for ((tries = 0; tries < 300; tries++)); do
+# confirmed meanwhile, however long the boxes take to come on a busy machine, within a
+# limit that leaves this script time to say why it failed before the test's own runs out.
+dialog=
+for ((deadline = SECONDS + 80; SECONDS < deadline; )); do
     box=$(xdotool search --onlyvisible --name "^Pictrak$" 2>/dev/null | head -n 1) || true
     if [ -n "$box" ]; then
         xdotool windowfocus "$box" 2>/dev/null || true
@@ -107,10 +109,13 @@ for ((tries = 0; tries < 300; tries++)); do
     fi
     xdotool windowfocus "$window" 2>/dev/null || true
     xdotool key alt+s
-    wait_for 20 xdotool search --name "^Save As$" && break
+    wait_for 20 xdotool search --onlyvisible --name "^Save As$" || continue
+    dialog=$(xdotool search --onlyvisible --name "^Save As$" | head -n 1)
+    break
 done
-xdotool search --name "^Save As$" >/dev/null 2>&1 || fail "the save dialog did not appear"
+[ -n "$dialog" ] || fail "the save dialog did not appear"
 sleep 1
+xdotool windowfocus "$dialog" 2>/dev/null || true
 xdotool type --delay 20 "$out${sep}trip"
 xdotool key Return
 
@@ -120,7 +125,10 @@ info=$(ogrinfo -ro -al "$work/out/trip.shp")
 [ -z "$prj" ] || cmp "$prj" "$work/out/trip.prj" || fail "the .prj written is not a copy of $prj"
 if [ -n "$photos_from" ]; then
     [ -z "$keep" ] || cp "$work/out"/trip.* "$keep/"
-    echo "PASS: the window read the photos of $photos_from and saved $(grep -c '^OGRFeature' <<<"$info") points"
+    points=$(grep -c '^OGRFeature' <<<"$info" || true)
+    # No points means Save came before any Read: the Read key was pressed too early.
+    [ "$points" -gt 0 ] || fail "the shapefile has no points: $info"
+    echo "PASS: the window read the photos of $photos_from and saved $points points"
     exit 0
 fi
 grep -q "Feature Count: 5" <<<"$info" || fail "expected 5 points: $info"
