@@ -40,8 +40,9 @@ constexpr int rounds = 5;
 // Cold rounds: at least this many, and more while they have measured less than this long
 // in all, so that a corpus read in a blink is not at the mercy of one busy moment: the
 // camera-sized photos' rounds each vary by half, and the median of a few dozen of them still
-// moved by a tenth from one run to the next.
-constexpr int coldRounds = 15;
+// moved by a tenth from one run to the next. The small corpus reaches the minute in about 15
+// rounds, whose median moved by a fifth in one run of three; 31 roughly halve its error.
+constexpr int coldRounds = 31;
 constexpr double coldSecondsAtLeast = 60;
 constexpr int coldRoundsAtMost = 201;
 // Each measurement first waits for the machine's writing, up to half a minute: on a machine
