@@ -99,9 +99,9 @@ struct ReadCommand::Fetched {
 // program ends can crash the runtime's teardown (seen on Windows).
 struct ReadCommand::Fetches {
     Fetches(std::vector<std::string> photos, TagReaderFactory reader, std::shared_ptr<Platform> system,
-            std::string photoFolder, int readers)
+            std::string photoFolder, size_t readers)
         : paths(std::move(photos)), newTagReader(std::move(reader)), platform(std::move(system)),
-          folder(std::move(photoFolder)), slots(fetchedAhead), fetching(static_cast<size_t>(readers)) {}
+          folder(std::move(photoFolder)), slots(fetchedAhead), fetching(readers) {}
 
     void work(size_t reader) {
         std::unique_lock<std::mutex> lock(m);
@@ -224,13 +224,13 @@ void ReadCommand::StartReading() {
     letGo();
     std::vector<std::string> paths;
     for (int row = 0; row < v_.photoCount; ++row) paths.push_back(v_.photoList.cell(row, colPath));
-    const int threads = std::min(readersAtOnce, static_cast<int>(paths.size()));
+    const size_t threads = std::min<size_t>(readersAtOnce, paths.size());
     fetches_ = std::make_shared<Fetches>(std::move(paths), newTagReader_, platform_, folder_, threads);
     fetches_->wake = wake_;
     next_ = 0;
     progressed_ = Clock::now();
     statusBefore_ = statusBar_.SimpleText();
-    for (size_t i = 0; i < static_cast<size_t>(threads); ++i) {
+    for (size_t i = 0; i < threads; ++i) {
         try {
             readers_.emplace_back([fetches = fetches_, i] { fetches->work(i); });
         } catch (const std::system_error&) {
