@@ -112,7 +112,7 @@ void FrmPictrak::closeEvent(QCloseEvent* event) {
             quitNow_();
             return;
         }
-        StatusBar1->SetSimpleText("Saving " + values_.shapePath +
+        StatusBar1->SetSimpleText("Saving " + savingPath_ +
                                   "... The window closes once it is saved, or at once if closed again.");
         return;
     }
@@ -125,7 +125,8 @@ void FrmPictrak::closeEvent(QCloseEvent* event) {
 void FrmPictrak::save() {
     if (!save_->Prepare()) return;
     statusBeforeSave_ = StatusBar1->SimpleText();
-    StatusBar1->SetSimpleText("Saving " + values_.shapePath + "...");
+    savingPath_ = values_.shapePath;
+    StatusBar1->SetSimpleText("Saving " + savingPath_ + "...");
     try {
         saver_ = std::thread([this] {
             std::exception_ptr failure;

@@ -92,4 +92,7 @@ private:
     std::thread saver_;  // writes the shapefile: joinable from the Save's start until it has told the window
     bool closeWhenSaved_ = false;
     std::string statusBeforeSave_;
+    // The Save's thread gives the path its ending as it writes: the window names the Save
+    // from a copy of its own, taken before the thread began.
+    std::string savingPath_;
 };
