@@ -41,13 +41,13 @@ constexpr int rounds = 5;
 // in all, so that a corpus read in a blink is not at the mercy of one busy moment: the
 // camera-sized photos' rounds each vary by half, and the median of a few dozen of them still
 // moved by a tenth from one run to the next. The small corpus reaches the minute in about 15
-// rounds, whose median moved by a fifth in one run of three; 31 roughly halve its error.
+// rounds, whose median moved by a fifth in one run of three; 31 cut its error by some 30 %.
 constexpr int coldRounds = 31;
 constexpr double coldSecondsAtLeast = 60;
 constexpr int coldRoundsAtMost = 201;
 // Each measurement first waits for the machine's writing, up to half a minute: on a machine
-// that keeps writing, the rounds stop adding up after this long.
-constexpr double coldWallSecondsAtMost = 300;
+// that keeps writing, the rounds stop after this long, however few (the line says how many).
+constexpr double coldWallSecondsAtMost = 600;
 
 double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
@@ -298,8 +298,8 @@ ColdFigures measureCold(const char* label, const std::string& folder, bool withE
     std::vector<double> rates[wayCount];
     int rounds = 0;
     const auto began = Clock::now();
-    for (int round = -1; round < coldRounds || (measured < coldSecondsAtLeast && round < coldRoundsAtMost &&
-                                                seconds(began) < coldWallSecondsAtMost);
+    for (int round = -1; round <= 0 || ((round < coldRounds || measured < coldSecondsAtLeast) &&
+                                        round < coldRoundsAtMost && seconds(began) < coldWallSecondsAtMost);
          ++round) {
         if (round == 0) {
             measured = 0;
