@@ -58,6 +58,11 @@ void SaveCommand::Write() {
             outcome = "The shapefile of the Save cut short earlier under this name is in place.";
         else if (replacement.replacesEarlier())
             outcome = "The shapefile saved earlier under this name is unchanged.";
+        // Told it failed, the user must also learn what its marker will still do.
+        if (replacement.earlierIntact() && replacement.markerLeft())
+            outcome += (outcome.empty() ? "" : " ") + savingMarker(shapefileBase(v_.shapePath)) +
+                       " could not be removed: if this Save's files are still beside it (names ending in "
+                       ".pictrak-new), the next Save under this name puts them in place first.";
         if (outcome.empty()) throw;
         throw RuntimeError(failure.number(), failure.description() + ". " + outcome);
     }

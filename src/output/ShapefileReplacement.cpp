@@ -31,12 +31,9 @@ const std::vector<std::string>& allEndings() {
 bool contains(const std::vector<std::string>& endings, const std::string& ending) {
     return std::find(endings.begin(), endings.end(), ending) != endings.end();
 }
-bool absent(const IoStatus& status) {
-    return status.error == IoError::notFound || status.error == IoError::pathNotFound;
-}
-// Beside the files just written aside the folder is there: a path not found in it is a share
-// or a drive that stopped answering, and a file skipped for it would be replaced unseen. Only
-// a file not found is absent, as a rename's or a removal's own answer says.
+// Once the marker's own look-up has answered, the folder is there: a path not found in it is
+// a share or a drive that stopped answering, and a file skipped for it would be replaced or
+// removed unseen. Only a file not found is absent, as a request's own answer says.
 bool goneFromFolder(const IoStatus& status) { return status.error == IoError::notFound; }
 std::string nameOf(const std::string& path) {
     return path.substr(path.find_last_of("/\\") + 1);
@@ -53,7 +50,9 @@ ShapefileReplacement::ShapefileReplacement(Platform& platform, std::string base)
     const std::string marker = savingMarker(base_);
     std::unique_ptr<File> opened;
     IoStatus status = platform_.Open(marker, OpenMode::read, opened);
-    if (!status.ok() && !absent(status)) throw fileError(status, marker);
+    // The folder missing, or its share gone: named as the shapefile the user chose.
+    if (status.error == IoError::pathNotFound) throw fileError(status, file(".shp"));
+    if (!status.ok() && !goneFromFolder(status)) throw fileError(status, marker);
     const bool marked = status.ok();
     std::string listing(4096, '\0');
     size_t got = 0;
@@ -71,14 +70,14 @@ ShapefileReplacement::ShapefileReplacement(Platform& platform, std::string base)
     for (const char* ending : movingAside) leftovers.push_back(writtenAside(file(ending)));
     for (const std::string& leftover : leftovers) {
         const IoStatus removed = platform_.Remove(leftover);
-        if (!removed.ok() && !absent(removed)) throw fileError(removed, leftover);
+        if (!removed.ok() && !goneFromFolder(removed)) throw fileError(removed, leftover);
     }
     // The earlier files, opened as replacing them needs: refused here, before anything is
     // written, when this user could not; and read for the marker.
     for (const char* ending : movingAside) {
         const std::string path = file(ending);
         const IoStatus replaceable = platform_.Open(path, OpenMode::replace, opened);
-        if (absent(replaceable)) continue;
+        if (goneFromFolder(replaceable)) continue;
         if (!replaceable.ok()) throw fileError(replaceable, path);
         replaced_[ending] = printOf(*opened, path);
     }
@@ -94,7 +93,7 @@ ShapefileReplacement::~ShapefileReplacement() {
 bool ShapefileReplacement::exists(const std::string& path) {
     EntryKind kind = EntryKind::other;
     const IoStatus status = platform_.Kind(path, kind);
-    if (absent(status)) return false;
+    if (goneFromFolder(status)) return false;
     if (!status.ok()) throw fileError(status, path);
     return true;
 }
@@ -115,7 +114,7 @@ FilePrint ShapefileReplacement::printOf(File& file, const std::string& path) {
 std::optional<FilePrint> ShapefileReplacement::printIfThere(const std::string& path) {
     std::unique_ptr<File> opened;
     const IoStatus status = platform_.Open(path, OpenMode::read, opened);
-    if (absent(status)) return std::nullopt;
+    if (goneFromFolder(status)) return std::nullopt;
     if (!status.ok()) throw fileError(status, path);
     return printOf(*opened, path);
 }
@@ -142,6 +141,7 @@ bool ShapefileReplacement::finishCutShort(const std::string& listing) {
         }
     }
     if (!whole) return false;  // cut short while it was written: its Save had moved nothing yet
+    if (rolledBack(replaced)) return false;
     for (const char* ending : movingAside) {
         const std::string path = file(ending);
         const auto print = listed.find(ending);
@@ -181,6 +181,21 @@ bool ShapefileReplacement::finishCutShort(const std::string& listing) {
     toPlace_.clear();
     moved_.clear();
     placed_.clear();
+    return true;
+}
+
+// A roll-back that could not remove its marker leaves it beside the earlier set put back
+// whole, its new files gone: nothing is left to finish, and the marker is a leftover. Kept,
+// it would have every later Save under the name refused.
+bool ShapefileReplacement::rolledBack(const std::map<std::string, FilePrint>& replaced) {
+    for (const std::string& ending : allEndings())
+        if (exists(movedAside(file(ending)))) return false;
+    for (const char* ending : movingAside) {
+        if (exists(writtenAside(file(ending)))) return false;
+        const auto earlier = replaced.find(ending);
+        const std::optional<FilePrint> there = printIfThere(file(ending));
+        if (earlier == replaced.end() ? there.has_value() : there != earlier->second) return false;
+    }
     return true;
 }
 

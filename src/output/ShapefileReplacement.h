@@ -44,6 +44,8 @@ public:
     bool earlierIntact() const { return intact_; }
     bool committed() const { return committed_; }
     bool finishedCutShort() const { return finished_; }
+    // Whether this Save's marker is still there after the Save failed, its removal failing too.
+    bool markerLeft() const { return marked_ && !committed_; }
 
 private:
     bool exists(const std::string& path);
@@ -51,6 +53,7 @@ private:
     std::optional<FilePrint> printIfThere(const std::string& path);
     std::string file(const std::string& ending) const { return base_ + ending; }
     bool finishCutShort(const std::string& listing);
+    bool rolledBack(const std::map<std::string, FilePrint>& replaced);
     [[noreturn]] void refuse(const std::string& why);
     void moveEarlierAside();
     void placeNew();
