@@ -122,10 +122,16 @@ public:
     IoStatus Remove(const std::string& path) override {
         return ::unlink(path.c_str()) == 0 ? IoStatus{} : lastError();
     }
+    // Set through the file itself, never through a link put in its place: that would hand
+    // the rights to whatever file the link names.
     IoStatus KeepPermissions(const std::string& from, const std::string& onto) override {
         struct stat info;
         if (stat(from.c_str(), &info) != 0) return lastError();
-        return chmod(onto.c_str(), info.st_mode & 07777) == 0 ? IoStatus{} : lastError();
+        const int fd = ::open(onto.c_str(), O_RDONLY | O_NOFOLLOW | openFlags);
+        if (fd < 0) return lastError();
+        const IoStatus status = fchmod(fd, info.st_mode & 07777) == 0 ? IoStatus{} : lastError();
+        ::close(fd);
+        return status;
     }
     IoStatus SyncFolder(const std::string& folder) override {
         const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

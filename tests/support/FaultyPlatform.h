@@ -83,6 +83,7 @@ public:
 
     bool modelSyncsOnly = false;  // syncs seen by powerCut() alone, not made: no real power is cut
     std::function<void()> beforeChange;  // sees each state a cut (stopAt) could leave
+    std::function<void()> beforeKeeping;  // runs as the rights of a file are to be set
     std::string programFolder;  // the real one when empty
     std::vector<std::string> roots;  // the real ones when empty: a card or a stick as a drive
 
@@ -136,6 +137,7 @@ public:
     IoStatus KeepPermissions(const std::string& from, const std::string& onto) override {
         if (IoStatus fault = onPath(from); !fault.ok()) return fault;
         if (IoStatus fault = onPath(onto); !fault.ok()) return fault;
+        if (beforeKeeping) beforeKeeping();
         return stopped() ? IoStatus{IoError::other, "stopped"} : real_->KeepPermissions(from, onto);
     }
     IoStatus SyncFolder(const std::string& folder) override {
