@@ -37,6 +37,6 @@ int main(int argc, char** argv) {
     photo::Recipe indoors;
     indoors.dateTime = "2021:12:24 20:00:00";
     photo::write((folder / "no-position.jpg").string(), indoors);
-    std::printf("%zu sample photos in %s\n", std::size(places) + 1, folder.c_str());
+    std::printf("%zu sample photos in %s\n", std::size(places) + 1, folder.string().c_str());
     return 0;
 }

@@ -161,20 +161,40 @@ public:
     // folder gives, and the Save goes on). A read-only earlier file never comes here (opening
     // it to replace it refuses it), and the archive attribute stays set, as the system sets
     // it on all new content, so that a backup takes it.
+    // Both are set through the file itself, opened as it is: a link put in its place is
+    // refused, never followed to hand the rights to the file it names.
     IoStatus KeepPermissions(const std::string& from, const std::string& onto) override {
         const std::wstring source = systemPath(from), target = systemPath(onto);
         const DWORD attributes = GetFileAttributesW(source.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) return lastError();
-        DWORD size = 0;
-        GetFileSecurityW(source.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
-        std::vector<char> security(size);
-        if (size > 0 && GetFileSecurityW(source.c_str(), DACL_SECURITY_INFORMATION, security.data(), size, &size))
-            SetFileSecurityW(target.c_str(), DACL_SECURITY_INFORMATION, security.data());
-        const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-        const DWORD now = GetFileAttributesW(target.c_str());
-        if (kept != 0 && now != INVALID_FILE_ATTRIBUTES)
-            SetFileAttributesW(target.c_str(), (now & ~FILE_ATTRIBUTE_NORMAL) | kept);
-        return {};
+        const auto openTarget = [&](DWORD access) {
+            return CreateFileW(target.c_str(), access | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, shareAll,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        };
+        HANDLE handle = openTarget(WRITE_DAC);
+        if (handle == INVALID_HANDLE_VALUE) handle = openTarget(0);  // a share that keeps the rights its own way
+        if (handle == INVALID_HANDLE_VALUE) return lastError();
+        IoStatus status;
+        FILE_BASIC_INFO basic{};
+        if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) {
+            status = lastError();
+        } else if (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            status = {IoError::other, "a link was put in its place"};
+        } else {
+            DWORD size = 0;
+            GetFileSecurityW(source.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+            std::vector<char> security(size);
+            if (size > 0 && GetFileSecurityW(source.c_str(), DACL_SECURITY_INFORMATION, security.data(), size, &size))
+                SetKernelObjectSecurity(handle, DACL_SECURITY_INFORMATION, security.data());
+            const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+            if (kept != 0) {
+                FILE_BASIC_INFO change{};  // times of zero stay as they are
+                change.FileAttributes = (basic.FileAttributes & ~FILE_ATTRIBUTE_NORMAL) | kept;
+                SetFileInformationByHandle(handle, FileBasicInfo, &change, sizeof change);
+            }
+        }
+        CloseHandle(handle);
+        return status;
     }
     // NTFS keeps its folders in its journal, and every move is written through.
     IoStatus SyncFolder(const std::string&) override { return {}; }
