@@ -209,6 +209,15 @@ TEST_F(SaveFixture, AFailedSaveLeavesWhatWasThere) {
         EXPECT_EQ(values.photoCount, 12);
         EXPECT_EQ(status.text, "before");
     }
+    // The earlier .dbf moved aside on a share that answers "not found" for the move it made
+    // (its first answer lost), then a new file that cannot be put in place: all moves back.
+    freshPlatform();
+    platform.loseRenameAnswer(3, IoError::notFound);
+    platform.failAt(FaultyPlatform::rename, 7);
+    const Failure replayed = trySave(out / "trip.shp");
+    EXPECT_NE(replayed.description.find("saved earlier under this name is unchanged"), std::string::npos)
+        << replayed.description;
+    EXPECT_TRUE(contents(out.path()) == earlier);
     freshPlatform();
     platform.diskFullAfter(2000);
     const Failure full = trySave(out / "new.shp");
@@ -370,6 +379,16 @@ TEST_F(SaveFixture, CrashesThenFailuresNeverCostTheShapefile) {
                             !after.count("trip.pictrak-saving") ||
                             failure.description.find("could not be removed") != std::string::npos);
                 EXPECT_TRUE(saved || after == before || before.size() > setOf(before, "trip").size() + before.count("trip.qix"));
+                if (failure.description.find("is unchanged") != std::string::npos &&
+                    failure.description.find("could not be removed") == std::string::npos) {
+                    platform.powerCut();  // "unchanged" holds through it, and the next Save's start
+                    FaultyPlatform next;
+                    try {
+                        ShapefileReplacement(next, out / "trip");
+                    } catch (const RuntimeError&) {
+                    }
+                    EXPECT_TRUE(setOf(contents(out.path()), "trip") == setOf(before, "trip")) << "after a power cut";
+                }
                 finish(after);
             }
     };

@@ -62,7 +62,7 @@ void SaveCommand::Write() {
         if (replacement.earlierIntact() && replacement.markerLeft())
             outcome += (outcome.empty() ? "" : " ") + savingMarker(shapefileBase(v_.shapePath)) +
                        " could not be removed: if this Save's files are still beside it (names ending in "
-                       ".pictrak-new), the next Save under this name puts them in place first.";
+                       ".pictrak-new), the next Save under this name may put them in place first.";
         if (outcome.empty()) throw;
         throw RuntimeError(failure.number(), failure.description() + ". " + outcome);
     }

@@ -61,7 +61,8 @@ ShapefileReplacement::ShapefileReplacement(Platform& platform, std::string base)
     listing.resize(got);
     opened.reset();  // a file still open cannot be removed on every system
     std::vector<std::string> leftovers;
-    if (marked && !finishCutShort(listing)) leftovers.push_back(marker);
+    const bool markerLeftOver = marked && !finishCutShort(listing);
+    if (markerLeftOver) leftovers.push_back(marker);
     // Without a whole marker nothing was moved aside: the new files and the marker are what a
     // Save cut short before its set was whole left, and an earlier file aside is nothing this
     // program can vouch for.
@@ -72,6 +73,9 @@ ShapefileReplacement::ShapefileReplacement(Platform& platform, std::string base)
         const IoStatus removed = platform_.Remove(leftover);
         if (!removed.ok() && !goneFromFolder(removed)) throw fileError(removed, leftover);
     }
+    // A marker's removal reaches the storage before new files are written under the names
+    // it lists: brought back by a power cut, it would vouch for them.
+    if (markerLeftOver && !(status = platform_.SyncFolder(folder_)).ok()) throw fileError(status, folder_);
     // The earlier files, opened as replacing them needs: refused here, before anything is
     // written, when this user could not; and read for the marker.
     for (const char* ending : movingAside) {
@@ -141,7 +145,7 @@ bool ShapefileReplacement::finishCutShort(const std::string& listing) {
         }
     }
     if (!whole) return false;  // cut short while it was written: its Save had moved nothing yet
-    if (rolledBack(replaced)) return false;
+    if (nothingAside()) return false;
     for (const char* ending : movingAside) {
         const std::string path = file(ending);
         const auto print = listed.find(ending);
@@ -184,18 +188,14 @@ bool ShapefileReplacement::finishCutShort(const std::string& listing) {
     return true;
 }
 
-// A roll-back that could not remove its marker leaves it beside the earlier set put back
-// whole, its new files gone: nothing is left to finish, and the marker is a leftover. Kept,
-// it would have every later Save under the name refused.
-bool ShapefileReplacement::rolledBack(const std::map<std::string, FilePrint>& replaced) {
+// With no file aside, new or earlier, a marker has nothing left to move or remove, whatever
+// stands under the name: a roll-back that could not remove it, or a tidy-up cut short just
+// before it, left it. It is a leftover; kept, it would have every later Save refused.
+bool ShapefileReplacement::nothingAside() {
     for (const std::string& ending : allEndings())
         if (exists(movedAside(file(ending)))) return false;
-    for (const char* ending : movingAside) {
+    for (const char* ending : movingAside)
         if (exists(writtenAside(file(ending)))) return false;
-        const auto earlier = replaced.find(ending);
-        const std::optional<FilePrint> there = printIfThere(file(ending));
-        if (earlier == replaced.end() ? there.has_value() : there != earlier->second) return false;
-    }
     return true;
 }
 
@@ -242,7 +242,7 @@ void ShapefileReplacement::commit(const FilePrints& written) {
     if (status.ok()) status = platform_.SyncFolder(folder_);
     if (!status.ok()) {
         markerFile.reset();  // a file still open cannot be removed on every system
-        if (!marked_ || platform_.Remove(marker).ok()) marked_ = false;
+        if (marked_) rollBack();
         throw fileError(status, marker);
     }
     // From here on the new set is whole: a crash leaves it to the next Save to finish.
@@ -267,8 +267,10 @@ void ShapefileReplacement::moveEarlierAside() {
         if (!contains(toPlace_, isIndex(ending) ? ".shp" : ending)) continue;
         const std::string path = file(ending);
         const IoStatus status = platform_.Rename(path, movedAside(path));
-        if (goneFromFolder(status)) continue;
-        if (!status.ok()) throw fileError(status, path);
+        // A file this Save opened and now not found: a share replaying a move whose answer
+        // was lost answers so, the move made all the same.
+        if (goneFromFolder(status) && (!replaced_.count(ending) || !exists(movedAside(path)))) continue;
+        if (!status.ok() && !goneFromFolder(status)) throw fileError(status, path);
         moved_.push_back(ending);
     }
 }
@@ -310,9 +312,8 @@ void ShapefileReplacement::rollBack() {
     moved_.clear();
     // The new files go before the marker: a marker left behind must not find a whole new set,
     // or the next Save would finish a Save the user was told had failed.
+    // Only once its removal has reached the storage is the marker gone: a power cut would
+    // bring it back, with new files it lists.
     for (const char* ending : movingAside) platform_.Remove(writtenAside(file(ending)));
-    if (platform_.Remove(savingMarker(base_)).ok()) {
-        marked_ = false;
-        platform_.SyncFolder(folder_);
-    }
+    if (platform_.Remove(savingMarker(base_)).ok() && platform_.SyncFolder(folder_).ok()) marked_ = false;
 }

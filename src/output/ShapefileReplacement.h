@@ -53,7 +53,7 @@ private:
     std::optional<FilePrint> printIfThere(const std::string& path);
     std::string file(const std::string& ending) const { return base_ + ending; }
     bool finishCutShort(const std::string& listing);
-    bool rolledBack(const std::map<std::string, FilePrint>& replaced);
+    bool nothingAside();
     [[noreturn]] void refuse(const std::string& why);
     void moveEarlierAside();
     void placeNew();

@@ -43,6 +43,9 @@ public:
     // The n-th step of this kind (counted from 1) fails with `error`.
     void failAt(Step step, int n, IoError error = IoError::other) { failures_[{step, n}] = error; }
     void diskFullAfter(uint64_t bytes) { room_ = bytes; }
+    // The n-th rename is made, then answered with `error`: a share replaying a request whose
+    // answer was lost.
+    void loseRenameAnswer(int n, IoError error) { lostRename_ = {n, error}; }
     // Nothing may be done to the file: a file another program holds, or an immutable one.
     void deny(const std::string& path) { denied_.push_back(path); }
     // Another program has the file open and lets it be neither moved nor written.
@@ -122,6 +125,7 @@ public:
         std::lock_guard<std::mutex> lock(book_.m);
         if (status.ok() && cuttable()) journal_.push_back(change);
         if (status.ok() && unsynced_.erase(from)) unsynced_.insert(to);
+        if (status.ok() && counts_[rename] == lostRename_.first) return {lostRename_.second, "made, its answer lost"};
         return status;
     }
     IoStatus Remove(const std::string& path) override {
@@ -257,6 +261,7 @@ private:
     std::unique_ptr<Platform> real_;
     std::map<std::pair<int, int>, IoError> failures_;
     int counts_[steps] = {};
+    std::pair<int, IoError> lostRename_{0, IoError::none};
     int changes_ = 0;
     int stopAt_ = 0;
     std::pair<int, IoError> failChange_{0, IoError::none};
