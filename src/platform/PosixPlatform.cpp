@@ -127,7 +127,8 @@ public:
     IoStatus KeepPermissions(const std::string& from, const std::string& onto) override {
         struct stat info;
         if (stat(from.c_str(), &info) != 0) return lastError();
-        const int fd = ::open(onto.c_str(), O_RDONLY | O_NOFOLLOW | openFlags);
+        int fd = ::open(onto.c_str(), O_RDONLY | O_NOFOLLOW | openFlags);
+        if (fd < 0 && errno == EACCES) fd = ::open(onto.c_str(), O_WRONLY | O_NOFOLLOW | openFlags);  // a umask without read
         if (fd < 0) return lastError();
         const IoStatus status = fchmod(fd, info.st_mode & 07777) == 0 ? IoStatus{} : lastError();
         ::close(fd);

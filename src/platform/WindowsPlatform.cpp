@@ -168,18 +168,24 @@ public:
         const DWORD attributes = GetFileAttributesW(source.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) return lastError();
         const auto openTarget = [&](DWORD access) {
-            return CreateFileW(target.c_str(), access | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, shareAll,
+            return CreateFileW(target.c_str(), access | FILE_READ_ATTRIBUTES, shareAll,
                                nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         };
-        HANDLE handle = openTarget(WRITE_DAC);
-        if (handle == INVALID_HANDLE_VALUE) handle = openTarget(0);  // a share that keeps the rights its own way
+        // What the storage lets this user set is set (a share may keep the rights its own way).
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        for (const DWORD access : {DWORD{WRITE_DAC | FILE_WRITE_ATTRIBUTES}, DWORD{WRITE_DAC},
+                                   DWORD{FILE_WRITE_ATTRIBUTES}, DWORD{0}})
+            if ((handle = openTarget(access)) != INVALID_HANDLE_VALUE) break;
         if (handle == INVALID_HANDLE_VALUE) return lastError();
         IoStatus status;
         FILE_BASIC_INFO basic{};
-        if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) {
+        FILE_ATTRIBUTE_TAG_INFO tag{};
+        if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+            !GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag)) {
             status = lastError();
-        } else if (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            status = {IoError::other, "a link was put in its place"};
+        } else if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                   (tag.ReparseTag == IO_REPARSE_TAG_SYMLINK || tag.ReparseTag == IO_REPARSE_TAG_MOUNT_POINT)) {
+            status = {IoError::other, "a link was put in its place"};  // a sync client's placeholder is no link
         } else {
             DWORD size = 0;
             GetFileSecurityW(source.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
