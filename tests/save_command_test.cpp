@@ -533,7 +533,7 @@ TEST_F(SaveFixture, TheFilesASaveMakesAreMadeAnewNeverThroughALink) {
     }
 #ifndef _WIN32  // permission bits; Windows copies an access list
     // Written, then swapped for a link before it is given the earlier file's rights: the
-    // link's target keeps its own.
+    // link's target keeps its own (the Save fails, where the system refuses to set a link's).
     const fs::perms own = fs::perms::owner_read | fs::perms::owner_write;
     fs::permissions(victim, own);
     const std::string swapped = out / "trip.dbf.pictrak-new";
@@ -542,8 +542,7 @@ TEST_F(SaveFixture, TheFilesASaveMakesAreMadeAnewNeverThroughALink) {
             if (!fs::is_symlink(swapped)) fs::remove(swapped), fs::create_symlink(victim, swapped);
         };
     });
-    EXPECT_EQ(fs::status(victim).permissions(), own);
-    EXPECT_NE(failure.description.find("is unchanged"), std::string::npos) << failure.description;
+    EXPECT_EQ(fs::status(victim).permissions(), own) << failure.description;
 #endif
 }
 
