@@ -348,6 +348,19 @@ TEST_F(SaveFixture, CrashesThenFailuresNeverCostTheShapefile) {
         EXPECT_EQ(saveOver(state, 2, 0, [](FaultyPlatform&) {}).number, 0);
         EXPECT_TRUE(contents(out.path()) == last);
     };
+    // "Unchanged", with no word of a marker left, holds through a power cut and the next Save's start.
+    const auto unchangedHolds = [&](const Failure& failure, const Folder& before) {
+        if (failure.description.find("is unchanged") == std::string::npos ||
+            failure.description.find("could not be removed") != std::string::npos)
+            return;
+        platform.powerCut();
+        FaultyPlatform next;
+        try {
+            ShapefileReplacement(next, out / "trip");
+        } catch (const RuntimeError&) {
+        }
+        EXPECT_TRUE(setOf(contents(out.path()), "trip") == setOf(before, "trip")) << "after a power cut";
+    };
     const auto eachFault = [&](const Folder& before, Fault fault) {
         if (fault == cut) {  // what a whole Save finds before each of its changes is what a cut there leaves
             std::vector<Folder> states;
@@ -365,6 +378,7 @@ TEST_F(SaveFixture, CrashesThenFailuresNeverCostTheShapefile) {
                 SCOPED_TRACE(sequence + "S3 failing at " + std::to_string(n) + " " + path);
                 const Failure failure = saveOver(before, 4, 2, [&](FaultyPlatform& p) {
                     fault == failing ? p.failChange(n) : p.failOn(out / path, lookUpError, n);
+                    p.stopAt(1 << 30);  // never: only so that a power cut undoes what was not synced
                     // and then the placing of the .shp over a whole set: a rename skipped unseen is then lost
                     if (lookUpError == IoError::pathNotFound) p.failAt(FaultyPlatform::rename, 9);
                 });
@@ -379,16 +393,7 @@ TEST_F(SaveFixture, CrashesThenFailuresNeverCostTheShapefile) {
                             !after.count("trip.pictrak-saving") ||
                             failure.description.find("could not be removed") != std::string::npos);
                 EXPECT_TRUE(saved || after == before || before.size() > setOf(before, "trip").size() + before.count("trip.qix"));
-                if (failure.description.find("is unchanged") != std::string::npos &&
-                    failure.description.find("could not be removed") == std::string::npos) {
-                    platform.powerCut();  // "unchanged" holds through it, and the next Save's start
-                    FaultyPlatform next;
-                    try {
-                        ShapefileReplacement(next, out / "trip");
-                    } catch (const RuntimeError&) {
-                    }
-                    EXPECT_TRUE(setOf(contents(out.path()), "trip") == setOf(before, "trip")) << "after a power cut";
-                }
+                unchangedHolds(failure, before);
                 finish(after);
             }
     };
@@ -422,6 +427,16 @@ TEST_F(SaveFixture, CrashesThenFailuresNeverCostTheShapefile) {
     const Failure tidyUp = saveOver(start, 3, 1, [](FaultyPlatform& p) { p.failAt(FaultyPlatform::remove, 1); });
     EXPECT_NE(tidyUp.description.find("The shapefile is saved"), std::string::npos);
     eachFault(contents(out.path()), failing);
+    for (int n = 1, met = true; met; ++n) {
+        SCOPED_TRACE("2b. A roll-back (the first placing failing) whose folder sync " + std::to_string(n) + " fails");
+        const Failure failure = saveOver(s2, 4, 2, [&](FaultyPlatform& p) {
+            p.failAt(FaultyPlatform::rename, 6);
+            p.failAt(FaultyPlatform::sync, n);
+            p.stopAt(1 << 30);  // never: only so that a power cut undoes what was not synced
+        });
+        met = platform.count(FaultyPlatform::sync) >= n;
+        unchangedHolds(failure, s2);
+    }
     sequence = "3. A look-up that fails is no absence: ";
     eachFault(s2, lookUp);
     sequence = "3. ... nor is a path not found, as a share that stops answering says: ";
