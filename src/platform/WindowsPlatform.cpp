@@ -183,8 +183,7 @@ public:
         if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
             !GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag)) {
             status = lastError();
-        } else if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-                   (tag.ReparseTag == IO_REPARSE_TAG_SYMLINK || tag.ReparseTag == IO_REPARSE_TAG_MOUNT_POINT)) {
+        } else if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(tag.ReparseTag)) {
             status = {IoError::other, "a link was put in its place"};  // a sync client's placeholder is no link
         } else {
             DWORD size = 0;
