@@ -267,10 +267,13 @@ void ShapefileReplacement::moveEarlierAside() {
         if (!contains(toPlace_, isIndex(ending) ? ".shp" : ending)) continue;
         const std::string path = file(ending);
         const IoStatus status = platform_.Rename(path, movedAside(path));
-        // A file this Save opened and now not found: a share replaying a move whose answer
-        // was lost answers so, the move made all the same.
-        if (goneFromFolder(status) && (!replaced_.count(ending) || !exists(movedAside(path)))) continue;
-        if (!status.ok() && !goneFromFolder(status)) throw fileError(status, path);
+        if (goneFromFolder(status)) {
+            // A file this Save opened and now not found: a share replaying a move whose answer
+            // was lost answers so, the move made all the same.
+            if (!replaced_.count(ending) || !exists(movedAside(path))) continue;
+        } else if (!status.ok()) {
+            throw fileError(status, path);
+        }
         moved_.push_back(ending);
     }
 }

@@ -178,10 +178,8 @@ public:
             if ((handle = openTarget(access)) != INVALID_HANDLE_VALUE) break;
         if (handle == INVALID_HANDLE_VALUE) return lastError();
         IoStatus status;
-        FILE_BASIC_INFO basic{};
         FILE_ATTRIBUTE_TAG_INFO tag{};
-        if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
-            !GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag)) {
+        if (!GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag)) {
             status = lastError();
         } else if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(tag.ReparseTag)) {
             status = {IoError::other, "a link was put in its place"};  // a sync client's placeholder is no link
@@ -194,7 +192,7 @@ public:
             const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
             if (kept != 0) {
                 FILE_BASIC_INFO change{};  // times of zero stay as they are
-                change.FileAttributes = (basic.FileAttributes & ~FILE_ATTRIBUTE_NORMAL) | kept;
+                change.FileAttributes = (tag.FileAttributes & ~FILE_ATTRIBUTE_NORMAL) | kept;
                 SetFileInformationByHandle(handle, FileBasicInfo, &change, sizeof change);
             }
         }

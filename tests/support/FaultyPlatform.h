@@ -84,7 +84,9 @@ public:
     int requestsOn() const { return failOn_.seen; }  // on the path of failOn()
     bool stopped() const { return stopAt_ > 0 && changes_ >= stopAt_; }
 
-    bool modelSyncsOnly = false;  // syncs seen by powerCut() alone, not made: no real power is cut
+    // Syncs seen by powerCut() alone, not made (no real power is cut); what was not synced
+    // is kept track of for powerCut() to undo, as after a stopAt().
+    bool modelSyncsOnly = false;
     std::function<void()> beforeChange;  // sees each state a cut (stopAt) could leave
     std::function<void()> beforeKeeping;  // runs as the rights of a file are to be set
     std::string programFolder;  // the real one when empty
@@ -243,7 +245,7 @@ private:
         std::error_code error;
         return std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found;
     }
-    bool cuttable() const { return stopAt_ > 0; }
+    bool cuttable() const { return stopAt_ > 0 || modelSyncsOnly; }
     static IoStatus denied() { return {IoError::permission, "Permission denied"}; }
     IoStatus readFailed() {
         return booked([&] {
